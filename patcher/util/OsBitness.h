@@ -1,0 +1,3 @@
+#pragma once
+// True when Windows runs on an x64 (AMD64) processor.
+bool IsOSx64();
