@@ -1,0 +1,170 @@
+"""Wine sandboxes for end-to-end tests of the patcher.
+
+A `Prefix` is a private Wine prefix cloned from a cached template. It can set
+and read registry values, place and read files on its C: drive, and run a
+Windows program with a command line, capturing the full 32-bit exit code,
+standard output and standard error.
+"""
+import os
+import shutil
+import subprocess
+import tempfile
+from dataclasses import dataclass
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PREFIX_SH = os.path.join(HERE, "..", "wine", "wine-prefix.sh")
+
+WINE64 = "/usr/lib/wine/wine64"
+WINE32 = "/usr/lib/wine/wine"
+
+HKLM = "HKEY_LOCAL_MACHINE"
+PRODUCT_ENV_KEY = HKLM + r"\Software\TorvellanLab\protected\ZEP8\environment"
+
+
+def _shell(function, *args):
+    quoted = " ".join("'%s'" % a.replace("'", "'\\''") for a in args)
+    out = subprocess.run(["bash", "-c", ". '%s'; %s %s" % (PREFIX_SH, function, quoted)],
+                         check=True, capture_output=True, text=True)
+    return out.stdout.strip()
+
+
+def is_pe32_plus(path):
+    with open(path, "rb") as f:
+        data = f.read(4096)
+    pe = int.from_bytes(data[60:64], "little")
+    return data[pe + 24:pe + 26] == b"\x0b\x02"
+
+
+def can_run_i386():
+    return subprocess.run([WINE32, "--version"], capture_output=True).returncode == 0
+
+
+@dataclass
+class Result:
+    code: int          # the full Windows exit code
+    stdout: bytes
+    stderr: str
+
+
+class Prefix:
+    """A private Wine prefix; use as a context manager to have it removed."""
+
+    def __init__(self, arch="win64"):
+        self.arch = arch
+        self.root = tempfile.mkdtemp(prefix="zep-e2e-")
+        _shell("zep_wine_clone", arch, self.root)
+        self.drive_c = os.path.join(self.root, "drive_c")
+
+    # -- life cycle -------------------------------------------------------
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.destroy()
+
+    def env(self, extra=None):
+        env = dict(os.environ)
+        env["WINEPREFIX"] = self.root
+        env.setdefault("WINEDEBUG", "-all")
+        if extra:
+            env.update(extra)
+        return env
+
+    def wait(self):
+        subprocess.run(["wineserver", "-w"], env=self.env(), check=False)
+
+    def destroy(self):
+        subprocess.run(["wineserver", "-k"], env=self.env(), check=False, capture_output=True)
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # -- files --------------------------------------------------------------
+    def host_path(self, win_path):
+        """Linux path of a C:\\ path inside the prefix."""
+        assert win_path[:3].upper() == "C:\\", win_path
+        return os.path.join(self.drive_c, *[p for p in win_path[3:].split("\\") if p])
+
+    def write_file(self, win_path, data):
+        path = self.host_path(win_path)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data if isinstance(data, bytes) else data.encode())
+
+    def read_file(self, win_path):
+        path = self.host_path(win_path)
+        if not os.path.exists(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
+
+    def copy_in(self, host_file, win_dir):
+        dest = self.host_path(win_dir)
+        os.makedirs(dest, exist_ok=True)
+        shutil.copy(host_file, dest)
+        return win_dir.rstrip("\\") + "\\" + os.path.basename(host_file)
+
+    # -- registry -------------------------------------------------------------
+    def _reg(self, *args, check=True):
+        out = subprocess.run([WINE64, "reg"] + list(args), env=self.env(),
+                             capture_output=True, text=True, errors="replace")
+        if check and out.returncode != 0:
+            raise RuntimeError("reg %s failed: %s %s" % (args, out.stdout, out.stderr))
+        return out
+
+    def reg_set(self, key, name, value, kind="REG_SZ"):
+        args = ["add", key, "/f", "/t", kind]
+        args += ["/ve"] if name is None else ["/v", name]
+        if isinstance(value, bytes):
+            value = value.hex()
+        args += ["/d", str(value)]
+        self._reg(*args)
+
+    def reg_delete(self, key, name=None):
+        args = ["delete", key, "/f"] + ([] if name is None else ["/v", name])
+        self._reg(*args, check=False)
+
+    def reg_import(self, text):
+        """Imports REGEDIT4 text (many values in one Wine process)."""
+        fd, path = tempfile.mkstemp(suffix=".reg", dir=self.root)
+        with os.fdopen(fd, "w", encoding="utf-16") as f:
+            f.write("Windows Registry Editor Version 5.00\r\n\r\n" + text)
+        subprocess.run([WINE64, "regedit", "/S", "Z:" + path.replace("/", "\\")], env=self.env(), check=True,
+                       capture_output=True)
+
+    def reg_query(self, key, name=None):
+        """The (type, data) of a value as `reg query` prints it, or None."""
+        args = ["query", key] + (["/ve"] if name is None else ["/v", name])
+        out = self._reg(*args, check=False)
+        if out.returncode != 0:
+            return None
+        for line in out.stdout.splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[1].startswith("REG_") and (name is None or parts[0] == name):
+                return parts[1], (parts[2] if len(parts) > 2 else "")
+        return None
+
+    def reg_key_exists(self, key):
+        return self._reg("query", key, check=False).returncode == 0
+
+    # -- programs -------------------------------------------------------------
+    def run(self, exe_win_path, args="", cwd=None, env=None, timeout=600, loader=None):
+        """Runs a program inside the prefix through the wexec driver."""
+        driver = os.environ.get("ZEP_WEXEC")
+        if not driver:
+            raise RuntimeError("ZEP_WEXEC must name the wexec.exe test driver")
+        result_file = os.path.join(self.root, "wexec-result.txt")
+        if os.path.exists(result_file):
+            os.remove(result_file)
+        command = '"%s"' % exe_win_path + ((" " + args) if args else "")
+        extra = {"WEXEC_CMDLINE": command, "WEXEC_RESULT": "Z:" + result_file.replace("/", "\\")}
+        if cwd:
+            extra["WEXEC_CWD"] = cwd
+        if env:
+            extra.update(env)
+        loader = loader or (WINE64 if is_pe32_plus(driver) else WINE32)
+        proc = subprocess.run([loader, driver], env=self.env(extra), capture_output=True, timeout=timeout,
+                              stdin=subprocess.DEVNULL)
+        if not os.path.exists(result_file):
+            raise RuntimeError("wexec did not run %s: %s" % (command, proc.stderr.decode(errors="replace")))
+        with open(result_file) as f:
+            code = int(f.read().strip())
+        return Result(code, proc.stdout, proc.stderr.decode(errors="replace"))
