@@ -54,6 +54,9 @@ class Prefix:
         self.root = tempfile.mkdtemp(prefix="zep-e2e-")
         _shell("zep_wine_clone", arch, self.root)
         self.drive_c = os.path.join(self.root, "drive_c")
+        # A persistent server keeps the prefix's services up between programs;
+        # otherwise every run would boot the prefix again.
+        subprocess.run(["wineserver", "-p"], env=self.env(), check=True)
 
     # -- life cycle -------------------------------------------------------
     def __enter__(self):
