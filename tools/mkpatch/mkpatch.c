@@ -8,7 +8,7 @@
  * The transform storages that change the product's files are not written
  * here; a package made by this tool is recognised, not applied.
  *
- * usage: mkpatch OUTPUT [--platform x86|x64] [--guid TEXT | --no-guid]
+ * usage: mkpatch OUTPUT [--platform x86|x64] [--guid TEXT | --no-guid] [--transforms LIST]
  */
 #include <libmsi.h>
 
@@ -47,23 +47,26 @@ int main(int argc, char **argv) {
     const char *output = NULL;
     const char *platform = "x86";
     const char *guid = PATCH_GUID;
+    const char *transforms = NULL;
     for (int i = 1; i < argc; ++i) {
         if (!strcmp(argv[i], "--platform") && i + 1 < argc) platform = argv[++i];
         else if (!strcmp(argv[i], "--guid") && i + 1 < argc) guid = argv[++i];
         else if (!strcmp(argv[i], "--no-guid")) guid = NULL;
+        else if (!strcmp(argv[i], "--transforms") && i + 1 < argc) transforms = argv[++i];
         else if (argv[i][0] != '-' && !output) output = argv[i];
         else {
-            fprintf(stderr, "usage: mkpatch OUTPUT [--platform x86|x64] [--guid TEXT | --no-guid]\n");
+            fprintf(stderr, "usage: mkpatch OUTPUT [--platform x86|x64] [--guid TEXT | --no-guid] [--transforms LIST]\n");
             return 2;
         }
     }
     if (!output || (strcmp(platform, "x86") && strcmp(platform, "x64"))) {
-        fprintf(stderr, "usage: mkpatch OUTPUT [--platform x86|x64] [--guid TEXT | --no-guid]\n");
+        fprintf(stderr, "usage: mkpatch OUTPUT [--platform x86|x64] [--guid TEXT | --no-guid] [--transforms LIST]\n");
         return 2;
     }
     const int x64 = !strcmp(platform, "x64");
-    const char *transforms = x64 ? ":ZEP8x64rtmToZEP8x64fix;:#ZEP8x64rtmToZEP8x64fix"
-                                 : ":ZEP8x86rtmToZEP8x86fix;:#ZEP8x86rtmToZEP8x86fix";
+    if (!transforms)
+        transforms = x64 ? ":ZEP8x64rtmToZEP8x64fix;:#ZEP8x64rtmToZEP8x64fix"
+                         : ":ZEP8x86rtmToZEP8x86fix;:#ZEP8x86rtmToZEP8x86fix";
     const char *family = x64 ? "ZEP8x64fix" : "ZEP8x86fix";
 
     remove(output);

@@ -8,6 +8,7 @@
 #include "util/ConfigManager.h"
 #include "util/ErrorText.h"
 #include "util/InstallerQueries.h"
+#include "util/MsiLibrary.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@ namespace {
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
 
 DWORD Msiexec(const std::wstring& arguments) { return RunAndWait(L"msiexec.exe " + arguments + L" /qn"); }
 
@@ -126,6 +128,24 @@ TEST_F(PatchStateTest, AppliedPatchBecomesInstalledAndExactKeysMatter) {
     std::vector<std::wstring> applied;
     EXPECT_EQ(GetProductPatches(kProductCode, applied), 0u);
     EXPECT_THAT(applied, ElementsAre(kGuidA));
+}
+
+// Runs after patch A was applied.
+TEST_F(PatchStateTest, PatchWithALongTransformListIsListedOnce) {
+    ASSERT_EQ(Msiexec(L"/p \"" + PackageLongTransforms() + L"\""), 0u);
+    std::vector<std::wstring> applied;
+    EXPECT_EQ(GetProductPatches(kProductCode, applied), 0u);
+    EXPECT_THAT(applied, UnorderedElementsAre(kGuidA, kGuidLong));
+
+    // The engine does refuse the first, 64-character offer for that patch.
+    UINT answers[2] = {};
+    for (DWORD index = 0; index < 2; ++index) {
+        wchar_t patch[40];
+        wchar_t transforms[64];
+        DWORD length = 64;
+        answers[index] = Msi().enumPatches(kProductCode.c_str(), index, patch, transforms, &length);
+    }
+    EXPECT_THAT(answers, Contains(static_cast<UINT>(ERROR_MORE_DATA)));
 }
 
 }  // namespace

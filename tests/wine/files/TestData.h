@@ -23,11 +23,13 @@ inline std::wstring PackageA() { return HostPath(ZEP_TEST_PACKAGE_A); }
 inline std::wstring PackageLower() { return HostPath(ZEP_TEST_PACKAGE_LOWER); }
 inline std::wstring PackageNoGuid() { return HostPath(ZEP_TEST_PACKAGE_NOGUID); }
 inline std::wstring PackageB() { return HostPath(ZEP_TEST_PACKAGE_B); }
+inline std::wstring PackageLongTransforms() { return HostPath(ZEP_TEST_PACKAGE_LONG); }
 inline std::wstring EmbeddedX64() { return HostPath(ZEP_PACKAGE_FILE_X64); }
 inline std::wstring StandInProduct() { return HostPath(ZEP_STANDIN_PRODUCT); }
 
 inline const std::wstring kGuidA = L"{A623E528-4926-4E76-92A1-A9220E993BE6}";
 inline const std::wstring kGuidB = L"{B5D0A1C2-1111-4222-8333-944455556666}";
+inline const std::wstring kGuidLong = L"{E1E1E1E1-2222-4333-8444-555566667777}";
 inline const std::wstring kGuidLower = L"{C0FFEE00-ABCD-4EF0-9ABC-DEF012345678}";
 inline const std::wstring kProductCode = L"{D72DD679-A3EC-4FCF-AFAF-12E2552450B6}";
 
