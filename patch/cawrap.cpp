@@ -234,7 +234,7 @@ HRESULT CaAddTempRecord(CMsiHandle& hTableView, CMsiHandle& hColumnTypes, LPCWST
             break;
         }
         default:
-            hr = HRESULT_FROM_WIN32(ERROR_INVALID_DATATYPE);
+            hr = HRESULT_FROM_WIN32(ERROR_DATATYPE_MISMATCH);
             CaLogError(hr, "unsupported data type '%S' in column: %d", sczType.Text(), iColumn);
             return hr;
         }
