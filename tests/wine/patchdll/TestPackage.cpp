@@ -57,6 +57,11 @@ TestDatabase::~TestDatabase()
     if (m_hDatabase) MsiCloseHandle(m_hDatabase);
 }
 
+bool TestDatabase::HasTable(const std::wstring& table) const
+{
+    return MsiDatabaseIsTablePersistentW(m_hDatabase, table.c_str()) == MSICONDITION_TRUE;
+}
+
 TestDatabase& TestDatabase::Sql(const std::wstring& statement)
 {
     MSIHANDLE hView = 0;
@@ -124,6 +129,44 @@ TestDatabase& TestDatabase::PatchInfo(const std::wstring& patchId, const std::ws
 {
     return Sql(L"INSERT INTO `PatchInfo` (`PatchId`, `Letter`) VALUES (" + Quote(patchId) + L", " + Quote(letter) +
                L")");
+}
+
+TestDatabase& TestDatabase::Binary(const std::wstring& name, const std::wstring& file)
+{
+    if (!HasTable(L"Binary"))
+        Sql(L"CREATE TABLE `Binary` (`Name` CHAR(72) NOT NULL, `Data` OBJECT NOT NULL PRIMARY KEY `Name`)");
+    MSIHANDLE hView = 0;
+    const std::wstring insert = L"INSERT INTO `Binary` (`Name`, `Data`) VALUES (?, ?)";
+    Check(MsiDatabaseOpenViewW(m_hDatabase, insert.c_str(), &hView), insert);
+    const MSIHANDLE hRecord = MsiCreateRecord(2);
+    MsiRecordSetStringW(hRecord, 1, name.c_str());
+    UINT er = MsiRecordSetStreamW(hRecord, 2, file.c_str());
+    if (er == ERROR_SUCCESS) er = MsiViewExecute(hView, hRecord);
+    MsiCloseHandle(hRecord);
+    MsiCloseHandle(hView);
+    Check(er, L"Binary row from " + file);
+    return *this;
+}
+
+TestDatabase& TestDatabase::CustomAction(const std::wstring& action, int type, const std::wstring& source,
+                                         const std::wstring& target)
+{
+    if (!HasTable(L"CustomAction"))
+        Sql(L"CREATE TABLE `CustomAction` (`Action` CHAR(72) NOT NULL, `Type` SHORT NOT NULL, `Source` CHAR(72), "
+            L"`Target` CHAR(255) PRIMARY KEY `Action`)");
+    return Sql(L"INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES (" + Quote(action) + L", " +
+               std::to_wstring(type) + L", " + Quote(source) + L", " + Quote(target) + L")");
+}
+
+TestDatabase& TestDatabase::ExecuteSequence(const std::vector<std::wstring>& actions)
+{
+    Sql(L"CREATE TABLE `InstallExecuteSequence` (`Action` CHAR(72) NOT NULL, `Condition` CHAR(255), "
+        L"`Sequence` SHORT PRIMARY KEY `Action`)");
+    int sequence = 0;
+    for (const std::wstring& action : actions)
+        Sql(L"INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES (" + Quote(action) + L", " +
+            std::to_wstring(sequence += 100) + L")");
+    return *this;
 }
 
 std::wstring TestDatabase::Commit()

@@ -29,12 +29,20 @@ public:
     // costing puts the component up for installation.
     TestDatabase& Component(const std::wstring& name, int attributes, bool installing);
     TestDatabase& PatchInfo(const std::wstring& patchId, const std::wstring& letter);
+    // A Binary row whose data is the file's content.
+    TestDatabase& Binary(const std::wstring& name, const std::wstring& file);
+    TestDatabase& CustomAction(const std::wstring& action, int type, const std::wstring& source,
+                               const std::wstring& target);
+    // InstallExecuteSequence with the given actions in order, numbered 100, 200, ...
+    TestDatabase& ExecuteSequence(const std::vector<std::wstring>& actions);
     // Writes the summary information and commits; the file stays.
     std::wstring Commit();
 
     MSIHANDLE Handle() const { return m_hDatabase; }
 
 private:
+    bool HasTable(const std::wstring& table) const;
+
     std::wstring m_path;
     MSIHANDLE m_hDatabase = 0;
     int m_features = 0;
