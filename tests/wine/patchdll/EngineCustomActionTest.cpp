@@ -68,11 +68,17 @@ const std::vector<std::wstring> kInstallSequence = {
     L"InstallInitialize", L"ProcessComponents", L"RegisterHotfixesInfo", L"WriteRegistryValues",
     L"RegisterProduct",   L"PublishFeatures",   L"PublishProduct",       L"InstallFinalize"};
 
+// Installed products stay registered in the prefix: each installing test has a
+// product code of its own, so the other tests' packages stay uninstalled.
+TestDatabase& OwnProductCode(TestDatabase& database, const std::wstring& productCode)
+{
+    return database.Sql(L"UPDATE `Property` SET `Value` = '" + productCode + L"' WHERE `Property` = 'ProductCode'");
+}
+
 std::wstring InstallablePackage(const std::wstring& name, const std::wstring& productCode, int attributes)
 {
     TestDatabase database(name);
-    return database.StandardTables()
-        .Sql(L"UPDATE `Property` SET `Value` = '" + productCode + L"' WHERE `Property` = 'ProductCode'")
+    return OwnProductCode(database.StandardTables(), productCode)
         .PatchInfoTable()
         .Component(L"Target", attributes, true)
         .PatchInfo(kPatchId, L"hf41")
@@ -126,7 +132,7 @@ TEST(EngineCustomAction, ImmediateAndDeferredActionsLogVerboseAndPublishTheAtom)
     TestDatabase database(CurrentTestName());
     std::vector<std::wstring> sequence = kInstallSequence;
     sequence.insert(sequence.begin() + 5, {L"ProbeNow", L"ProbeLater"});
-    const std::wstring path = database.StandardTables()
+    const std::wstring path = OwnProductCode(database.StandardTables(), L"{6F1A2B3C-0003-4000-8000-00000000A003}")
                                   .Component(L"Target", 0, true)
                                   .Property(L"LOGVERBOSE", L"1")
                                   .Binary(L"ProbeDll", ProgramFolder() + L"layerprobe.dll")
