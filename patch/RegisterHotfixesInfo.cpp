@@ -30,7 +30,7 @@ UINT RegisterHotfixes(MSIHANDLE hInstall)
     // Set by the installer while patches are being removed; a failed read
     // leaves the list empty.
     CStrBuf sczRemoval;
-    CaGetProperty(L"MSIPATCHREMOVE", sczRemoval);
+    if (FAILED(CaGetProperty(L"MSIPATCHREMOVE", sczRemoval))) sczRemoval.Free();
 
     TargetComponent component;
     hr = FindTargetComponent(component);
