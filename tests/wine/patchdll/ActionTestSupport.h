@@ -12,6 +12,8 @@
 inline const std::wstring kDataKey = L"SOFTWARE\\TorvellanLab\\protected\\ZEP8\\Data";
 inline const std::wstring kDataKeyWow64 = L"SOFTWARE\\Wow6432Node\\TorvellanLab\\protected\\ZEP8\\Data";
 inline const std::wstring kPatchId = L"a623e528-4926-4e76-92a1-a9220e993be6";
+// The patch code MSIPATCHREMOVE names while a patch is being removed.
+inline const std::wstring kPatchCode = L"{A623E528-4926-4E76-92A1-A9220E993BE6}";
 inline const std::wstring kOtherPatchId = L"0b7d6f0e-3c9a-4f2e-8a51-7d0c2e9b4f13";
 
 inline std::wstring CurrentTestName()

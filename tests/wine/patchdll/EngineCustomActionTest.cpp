@@ -23,18 +23,24 @@ std::wstring ReadValue(HKEY root, const std::wstring& key, const std::wstring& n
     return data;
 }
 
+// One fix, the action in the Binary table, and one component that costing
+// either puts up for installation or not.
+std::wstring ActionPackage(bool installing)
+{
+    TestDatabase database(CurrentTestName());
+    return database.StandardTables()
+        .PatchInfoTable()
+        .Component(installing ? L"Target" : L"Idle", 0, installing)
+        .PatchInfo(kPatchId, L"hf41")
+        .Binary(L"PatchDll", ProgramFolder() + L"patch.dll")
+        .CustomAction(L"RegisterHotfixesInfo", kDllFromBinary, L"PatchDll", L"RegisterHotfixesInfo")
+        .Commit();
+}
+
 TEST(EngineCustomAction, EngineRunsTheActionFromTheBinaryTable)
 {
     InstallerLog log;
-    TestDatabase database(CurrentTestName());
-    const std::wstring path = database.StandardTables()
-                                  .PatchInfoTable()
-                                  .Component(L"Target", 0, true)
-                                  .PatchInfo(kPatchId, L"hf41")
-                                  .Binary(L"PatchDll", ProgramFolder() + L"patch.dll")
-                                  .CustomAction(L"RegisterHotfixesInfo", kDllFromBinary, L"PatchDll", L"RegisterHotfixesInfo")
-                                  .Commit();
-    TestPackage package(path);
+    TestPackage package(ActionPackage(true));
 
     EXPECT_EQ(MsiDoActionW(package.Handle(), L"RegisterHotfixesInfo"), 0u);
 
@@ -47,15 +53,7 @@ TEST(EngineCustomAction, EngineRunsTheActionFromTheBinaryTable)
 TEST(EngineCustomAction, FailureOfTheActionFailsTheEngineAction)
 {
     InstallerLog log;
-    TestDatabase database(CurrentTestName());
-    const std::wstring path = database.StandardTables()
-                                  .PatchInfoTable()
-                                  .Component(L"Idle", 0, false)
-                                  .PatchInfo(kPatchId, L"hf41")
-                                  .Binary(L"PatchDll", ProgramFolder() + L"patch.dll")
-                                  .CustomAction(L"RegisterHotfixesInfo", kDllFromBinary, L"PatchDll", L"RegisterHotfixesInfo")
-                                  .Commit();
-    TestPackage package(path);
+    TestPackage package(ActionPackage(false));
 
     EXPECT_EQ(MsiDoActionW(package.Handle(), L"RegisterHotfixesInfo"), static_cast<UINT>(ERROR_INSTALL_FAILURE));
     EXPECT_EQ(log.LinesStartingWith(L"RegisterHotfixesInfo:  Error 0x8007000d: Failed to write info about hotfixes.").size(), 1u);

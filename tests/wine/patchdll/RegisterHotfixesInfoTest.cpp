@@ -144,7 +144,7 @@ TEST_F(RegisterHotfixesInfoTest, RemovalWithoutFixesAddsRemoveRegistryRow)
 {
     const std::wstring path = NewDatabase()
                                   .Component(L"Target", 0, true)
-                                  .Property(L"MSIPATCHREMOVE", L"{A623E528-4926-4E76-92A1-A9220E993BE6}")
+                                  .Property(L"MSIPATCHREMOVE", kPatchCode)
                                   .Commit();
     TestPackage package(path);
 
@@ -166,7 +166,7 @@ TEST_F(RegisterHotfixesInfoTest, RemovalWhileOtherFixesRemainRewritesTheValue)
     const std::wstring path = NewDatabase()
                                   .Component(L"Target", 0x100, true)
                                   .PatchInfo(kOtherPatchId, L"hf27")
-                                  .Property(L"MSIPATCHREMOVE", L"{A623E528-4926-4E76-92A1-A9220E993BE6}")
+                                  .Property(L"MSIPATCHREMOVE", kPatchCode)
                                   .Commit();
     TestPackage package(path);
 
@@ -182,7 +182,7 @@ TEST_F(RegisterHotfixesInfoTest, MissingPatchInfoTableWarnsAndCountsAsNoFixes)
 {
     const std::wstring path = NewDatabase(false)
                                   .Component(L"Target", 0, true)
-                                  .Property(L"MSIPATCHREMOVE", L"{A623E528-4926-4E76-92A1-A9220E993BE6}")
+                                  .Property(L"MSIPATCHREMOVE", kPatchCode)
                                   .Commit();
     TestPackage package(path);
 
@@ -240,7 +240,7 @@ TEST_F(RegisterHotfixesInfoTest, NoInstallingComponentLeavesTheOutcomeToTheEngin
                 .Sql(L"CREATE TABLE `RemoveRegistry` (`RemoveRegistry` CHAR(72) NOT NULL, `Root` SHORT NOT NULL, "
                      L"`Key` CHAR(255) NOT NULL, `Name` CHAR(255), `Component_` CHAR(72) PRIMARY KEY `RemoveRegistry`)")
                 .Component(L"Idle", 0, false)
-                .Property(L"MSIPATCHREMOVE", L"{A623E528-4926-4E76-92A1-A9220E993BE6}")
+                .Property(L"MSIPATCHREMOVE", kPatchCode)
                 .Commit();
         TestPackage package(path);
 
@@ -256,7 +256,7 @@ TEST_F(RegisterHotfixesInfoTest, RefusedRemoveRowFailsTheAction)
 {
     const std::wstring path = NewDatabase()
                                   .Component(L"Idle", 0, false)
-                                  .Property(L"MSIPATCHREMOVE", L"{A623E528-4926-4E76-92A1-A9220E993BE6}")
+                                  .Property(L"MSIPATCHREMOVE", kPatchCode)
                                   .Commit();
     TestPackage package(path);
 
