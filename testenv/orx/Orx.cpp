@@ -6,11 +6,13 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 namespace {
 const char kComponent[] = "orx";
 const char kStopEventName[] = "ZepStandInOrxStop";
+const char kReadyEventPrefix[] = "ZepStandInOrxReady";
 const int kDefaultLifetimeMs = 120000;
 }  // namespace
 
@@ -27,9 +29,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     // Manual reset: one stop request ends every running instance.
     HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, kStopEventName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) ResetEvent(stop);
+    // Tells whoever started this instance that it can be reached now.
+    char readyName[64];
+    snprintf(readyName, sizeof readyName, "%s-%lu", kReadyEventPrefix, GetCurrentProcessId());
+    HANDLE ready = CreateEventA(nullptr, TRUE, TRUE, readyName);
     const DWORD lifetime = static_cast<DWORD>(ControlInt("orx", "lifetime_ms", kDefaultLifetimeMs));
     const DWORD waited = WaitForSingleObject(stop, lifetime);
-    JournalWrite(kComponent, "end reason=%s", waited == WAIT_OBJECT_0 ? "stop" : "lifetime");
+    if (waited == WAIT_OBJECT_0)
+        JournalWrite(kComponent, "end reason=stop");
+    else
+        JournalWrite(kComponent, "end reason=lifetime wait=0x%lx error=%lu", waited, GetLastError());
+    CloseHandle(ready);
     CloseHandle(stop);
     return 0;
 }

@@ -13,8 +13,13 @@ const wchar_t kEnvironmentKey[] = L"Software\\TorvellanLab\\protected\\ZEP8\\env
 std::wstring ProductFolder() {
     wchar_t value[MAX_PATH + 1] = {};
     DWORD size = sizeof value - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, kEnvironmentKey, L"ProductRoot", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr,
-                     value, &size) != ERROR_SUCCESS || !value[0]) {
+    HKEY key = nullptr;
+    LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEnvironmentKey, 0, KEY_QUERY_VALUE, &key);
+    if (result == ERROR_SUCCESS) {
+        result = RegQueryValueExW(key, L"ProductRoot", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+        RegCloseKey(key);
+    }
+    if (result != ERROR_SUCCESS || !value[0]) {
         const std::string own = OwnFolder();
         return std::wstring(own.begin(), own.end());
     }

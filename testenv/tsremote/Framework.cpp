@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -65,8 +66,9 @@ fwResult FW_CALL CheckHandle(fwObject* handle) {
 
 fwResult FW_CALL StartProcess(int32_t session, const char* image, const char* arguments, uint32_t timeoutMs,
                               uint32_t flags, void* reserved1, void* reserved2) {
-    const std::string call = Format("api8 session=%d image=%s args=%s timeout=%u flags=%u r1=%p r2=%p", session,
-                                    Text(image), Text(arguments), timeoutMs, flags, reserved1, reserved2);
+    const std::string call = Format("api8 session=%d image=%s args=%s timeout=%u flags=%u r1=%s r2=%s", session,
+                                    Text(image), Text(arguments), timeoutMs, flags, reserved1 ? "set" : "null",
+                                    reserved2 ? "set" : "null");
     if (ShouldFail("api8")) return Done(call, FailureCode("api8", kErrFailed));
     if (!image) return Done(call, static_cast<fwResult>(kErrNotFound));
     // The service lives beside the library, in the product folder.
@@ -79,6 +81,17 @@ fwResult FW_CALL StartProcess(int32_t session, const char* image, const char* ar
     if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return Done(call, static_cast<fwResult>(0x80070000u | (GetLastError() & 0xFFFF)));
     CloseHandle(process.hThread);
+    // Like a service start, wait (up to the timeout) until the new service
+    // can be reached, or has ended.
+    char readyName[64];
+    snprintf(readyName, sizeof readyName, "ZepStandInOrxReady-%lu", process.dwProcessId);
+    for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
+        if (HANDLE ready = OpenEventA(SYNCHRONIZE, FALSE, readyName)) {
+            CloseHandle(ready);
+            break;
+        }
+        if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0) break;
+    }
     CloseHandle(process.hProcess);
     return Done(call, kOk);
 }
@@ -154,8 +167,8 @@ fwResult FW_CALL GetTypeDescriptor(fwObject* root, const fwEntry** descriptor, u
 }
 
 fwResult FW_CALL LoadProxyStub(fwObject* root, fwObject* parent, const char* module, uint32_t flags, int32_t mode) {
-    const std::string call = Format("root39 root=%s parent=%p module=%s flags=%u mode=%d",
-                                    root == &g_root ? "root" : "unknown", static_cast<void*>(parent), Text(module), flags, mode);
+    const std::string call = Format("root39 root=%s parent=%s module=%s flags=%u mode=%d",
+                                    root == &g_root ? "root" : "unknown", parent ? "set" : "null", Text(module), flags, mode);
     if (ShouldFail("root39")) return Done(call, FailureCode("root39", kErrFailed));
     if (!module) return Done(call, static_cast<fwResult>(kErrStubMissing));
     // Looked up like any module by name: the current folder is the product folder.
