@@ -39,6 +39,16 @@ def can_run_i386():
     return subprocess.run([WINE32, "--version"], capture_output=True).returncode == 0
 
 
+def require_runnable(*programs):
+    """Ends a test module with the skip status 77 when this machine cannot run
+    the given Windows programs (32-bit ones need i386 Linux support)."""
+    import sys
+    for program in programs:
+        if program and not is_pe32_plus(program) and not can_run_i386():
+            print("SKIPPED: this machine cannot execute 32-bit code, so %s cannot run under Wine" % program)
+            sys.exit(77)
+
+
 @dataclass
 class Result:
     code: int          # the full Windows exit code
@@ -54,6 +64,14 @@ class Prefix:
         self.root = tempfile.mkdtemp(prefix="zep-e2e-")
         _shell("zep_wine_clone", arch, self.root)
         self.drive_c = os.path.join(self.root, "drive_c")
+        # A persistent server keeps the prefix's services up between programs;
+        # otherwise every run would boot the prefix again.
+        self._server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env(), stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The first program starts the prefix's background services, which
+        # keep its standard handles: give them nothing a caller waits on.
+        subprocess.run([WINE64, "wineboot"], env=self.env(), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
 
     # -- life cycle -------------------------------------------------------
     def __enter__(self):
@@ -70,11 +88,12 @@ class Prefix:
             env.update(extra)
         return env
 
-    def wait(self):
-        subprocess.run(["wineserver", "-w"], env=self.env(), check=False)
-
     def destroy(self):
         subprocess.run(["wineserver", "-k"], env=self.env(), check=False, capture_output=True)
+        try:
+            self._server.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            self._server.kill()
         shutil.rmtree(self.root, ignore_errors=True)
 
     # -- files --------------------------------------------------------------
@@ -103,9 +122,21 @@ class Prefix:
         return win_dir.rstrip("\\") + "\\" + os.path.basename(host_file)
 
     # -- registry -------------------------------------------------------------
+    def _exec(self, argv, env=None, timeout=600):
+        """Runs a Linux command line with the prefix's environment. Output goes
+        through files: a pipe would stay open as long as any Wine background
+        process holds it."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            proc = subprocess.run(argv, env=env or self.env(), stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                  timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            return subprocess.CompletedProcess(argv, proc.returncode, out.read(), err.read())
+
     def _reg(self, *args, check=True):
-        out = subprocess.run([WINE64, "reg"] + list(args), env=self.env(),
-                             capture_output=True, text=True, errors="replace")
+        out = self._exec([WINE64, "reg"] + list(args))
+        out.stdout = out.stdout.decode(errors="replace")
+        out.stderr = out.stderr.decode(errors="replace")
         if check and out.returncode != 0:
             raise RuntimeError("reg %s failed: %s %s" % (args, out.stdout, out.stderr))
         return out
@@ -127,8 +158,8 @@ class Prefix:
         fd, path = tempfile.mkstemp(suffix=".reg", dir=self.root)
         with os.fdopen(fd, "w", encoding="utf-16") as f:
             f.write("Windows Registry Editor Version 5.00\r\n\r\n" + text)
-        subprocess.run([WINE64, "regedit", "/S", "Z:" + path.replace("/", "\\")], env=self.env(), check=True,
-                       capture_output=True)
+        if self._exec([WINE64, "regedit", "/S", "Z:" + path.replace("/", "\\")]).returncode != 0:
+            raise RuntimeError("regedit could not import %s" % path)
 
     def reg_query(self, key, name=None):
         """The (type, data) of a value as `reg query` prints it, or None."""
@@ -161,8 +192,7 @@ class Prefix:
         if env:
             extra.update(env)
         loader = loader or (WINE64 if is_pe32_plus(driver) else WINE32)
-        proc = subprocess.run([loader, driver], env=self.env(extra), capture_output=True, timeout=timeout,
-                              stdin=subprocess.DEVNULL)
+        proc = self._exec([loader, driver], env=self.env(extra), timeout=timeout)
         if not os.path.exists(result_file):
             raise RuntimeError("wexec did not run %s: %s" % (command, proc.stderr.decode(errors="replace")))
         with open(result_file) as f:

@@ -49,7 +49,7 @@ zep_wine_clone() {
   template=$(zep_wine_template "$arch")
   rm -rf "$dest"
   mkdir -p "$dest/drive_c/windows"
-  cp -a "$template"/*.reg "$template/dosdevices" "$dest/"
+  cp -a "$template"/*.reg "$template/.update-timestamp" "$template/dosdevices" "$dest/"
   local entry
   for entry in "$template"/drive_c/*; do
     [ "$(basename "$entry")" = windows ] || cp -a "$entry" "$dest/drive_c/"
