@@ -10,6 +10,8 @@ namespace {
 
 const wchar_t kEnvironmentKey[] = L"Software\\TorvellanLab\\protected\\ZEP8\\environment";
 
+}  // namespace
+
 std::wstring ProductFolder() {
     wchar_t value[MAX_PATH + 1] = {};
     DWORD size = sizeof value - sizeof(wchar_t);
@@ -27,6 +29,8 @@ std::wstring ProductFolder() {
     if (folder.back() != L'\\') folder += L'\\';
     return folder;
 }
+
+namespace {
 
 // Appends in one write with FILE_APPEND_DATA so that lines of the patcher's
 // process and of orx.exe never interleave; retries while another writer

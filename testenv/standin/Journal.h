@@ -9,3 +9,7 @@ void JournalWrite(const char* component, const char* format, ...);
 
 // The folder (with a trailing backslash) of the module that holds the caller.
 std::string OwnFolder();
+
+// The product folder (ProductRoot, with a trailing backslash), or OwnFolder()
+// when it cannot be read.
+std::wstring ProductFolder();

@@ -71,8 +71,9 @@ fwResult FW_CALL StartProcess(int32_t session, const char* image, const char* ar
                                     reserved2 ? "set" : "null");
     if (ShouldFail("api8")) return Done(call, FailureCode("api8", kErrFailed));
     if (!image) return Done(call, static_cast<fwResult>(kErrNotFound));
-    // The service lives beside the library, in the product folder.
-    const std::string path = OwnFolder() + image;
+    // The service is installed in the product folder.
+    const std::wstring folder = ProductFolder();
+    const std::string path = std::string(folder.begin(), folder.end()) + image;
     std::string commandLine = "\"" + path + "\"";
     if (arguments && *arguments) commandLine += std::string(" ") + arguments;
     STARTUPINFOA startup{};
