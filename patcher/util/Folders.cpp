@@ -74,10 +74,13 @@ bool DeleteDirRecurs(const std::wstring& path) {
 
 int GetWindowsDir(std::wstring& out) {
     size_t size = 0;
-    int error = _wgetenv_s(&size, nullptr, 0, L"windir");
-    if (error != 0 || size == 0) return error;
+    // Only the size counts here: runtimes differ in the code they give with
+    // it (ERANGE for the size query, EINVAL for a missing variable), and a
+    // missing variable (size 0) is not an error.
+    _wgetenv_s(&size, nullptr, 0, L"windir");
+    if (size == 0) return 0;
     std::vector<wchar_t> buffer(size);
-    error = _wgetenv_s(&size, buffer.data(), buffer.size(), L"windir");
+    const int error = _wgetenv_s(&size, buffer.data(), buffer.size(), L"windir");
     if (error == 0) out = buffer.data();
     return error;
 }
