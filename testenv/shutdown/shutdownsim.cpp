@@ -13,7 +13,8 @@
 // /ini takes the scripts from the "Shutdown" section of
 // %windir%\System32\GroupPolicy\Machine\Scripts\scripts.ini instead (what a
 // policy refresh would rebuild the keys from): lines "<n>CmdLine=" and
-// "<n>Parameters=". /check runs nothing; it compares both sources.
+// "<n>Parameters=" (read back without surrounding blanks, as the profile
+// functions give them). /check runs nothing; it compares both sources.
 // Numbers are read in lower-case hexadecimal, counting up from 0 until one is
 // missing, as the registrations are written; subkeys that the count does not
 // reach are reported as "unreached".
@@ -209,6 +210,12 @@ int RunScript(const Script& script, const std::wstring& cwd, DWORD timeoutMs) {
     return 0;
 }
 
+std::wstring Trimmed(const std::wstring& text) {
+    const size_t first = text.find_first_not_of(L" \t");
+    if (first == std::wstring::npos) return std::wstring();
+    return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
+
 bool NewerLayoutByVersion() {
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
@@ -248,9 +255,11 @@ int wmain(int argc, wchar_t** argv) {
     if (check) {
         const std::vector<Script> keys = FromPolicyKey(policyKey);
         const std::vector<Script> ini = FromScriptsIni();
+        // The profile functions drop blanks around a value when they read it,
+        // as the policy engine does when it rebuilds the keys from the file.
         bool same = keys.size() == ini.size();
         for (size_t i = 0; same && i < keys.size(); ++i)
-            same = keys[i].path == ini[i].path && keys[i].parameters == ini[i].parameters;
+            same = Trimmed(keys[i].path) == ini[i].path && Trimmed(keys[i].parameters) == ini[i].parameters;
         Print(same ? L"check: policy key and scripts.ini agree (" + std::to_wstring(keys.size()) + L" scripts)"
                    : L"check: policy key lists " + std::to_wstring(keys.size()) + L", scripts.ini lists " +
                          std::to_wstring(ini.size()) + L" scripts, or they differ");
