@@ -41,6 +41,29 @@ class StandInMsiexec(unittest.TestCase):
         self.assertIsNone(self.prefix.read_file("C:\\Product\\msiexec.log"))
         self.assertEqual([c.cmd for c in engine.calls()], ['"C:\\Product\\msiexec.exe" /package {P} /uninstall {G}'])
 
+    def test_found_before_the_system_engine_from_the_starters_folder_and_current_folder(self):
+        # The patcher starts "msiexec.exe" without a path: the search takes
+        # the starting program's folder, then its current folder, then the
+        # system folders. wexec plays the starting program here.
+        beside = MsiexecStandIn(self.prefix, "C:\\Starter")
+        starter = self.prefix.copy_in(os.environ["ZEP_WEXEC"], "C:\\Starter")
+        saved = os.environ["ZEP_WEXEC"]
+        os.environ["ZEP_WEXEC"] = self.prefix.host_path(starter)
+        try:
+            self.assertEqual(self.prefix.run("msiexec.exe", "/probe 1").code, 0)
+        finally:
+            os.environ["ZEP_WEXEC"] = saved
+        self.assertEqual([c.cmd for c in beside.calls()], ['"msiexec.exe" /probe 1'])
+
+        current = MsiexecStandIn(self.prefix, PRODUCT, exit_code=1641)
+        here = os.getcwd()
+        os.chdir(self.prefix.host_path(PRODUCT))
+        try:
+            self.assertEqual(self.prefix.run("msiexec.exe", "/probe 2").code, 1641)
+        finally:
+            os.chdir(here)
+        self.assertEqual([c.cmd for c in current.calls()], ['"msiexec.exe" /probe 2'])
+
 
 class ShutdownSimulator(unittest.TestCase):
     def setUp(self):
