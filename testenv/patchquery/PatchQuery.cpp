@@ -5,6 +5,7 @@
 #include <msi.h>
 
 #include <cstdio>
+#include <cwchar>
 
 int wmain(int argc, wchar_t** argv)
 {
