@@ -35,10 +35,10 @@ function(zep_sign_package in out)
 endfunction()
 
 # zep_make_patch_package(OUTPUT file PLATFORM x86|x64 TARGET_MSI msi
-#                        [PRODUCT code] [DEPENDS targets...])
+#                        [PRODUCT code] [TRANSFORM_PRODUCT code] [DEPENDS targets...])
 # Makes one unsigned genuine package with this build's patch.dll inside.
 function(zep_make_patch_package)
-  cmake_parse_arguments(arg "" "OUTPUT;PLATFORM;TARGET_MSI;PRODUCT" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(arg "" "OUTPUT;PLATFORM;TARGET_MSI;PRODUCT;TRANSFORM_PRODUCT" "DEPENDS" ${ARGN})
   set(file_args)
   set(file_deps)
   foreach(item IN LISTS ZEP_FIX_FILES)
@@ -49,6 +49,9 @@ function(zep_make_patch_package)
   set(product_args)
   if(arg_PRODUCT)
     set(product_args --product ${arg_PRODUCT})
+  endif()
+  if(arg_TRANSFORM_PRODUCT)
+    list(APPEND product_args --transform-product ${arg_TRANSFORM_PRODUCT})
   endif()
   get_filename_component(dir ${arg_OUTPUT} DIRECTORY)
   add_custom_command(OUTPUT ${arg_OUTPUT}

@@ -13,7 +13,7 @@
  *
  * usage: mkpatch OUTPUT [--platform x86|x64] [--guid TEXT | --no-guid] [--transforms LIST]
  *                [--target MSI --file KEY=PATH... [--ca DLL] [--letter hf41]
- *                 [--display-name TEXT] [--product CODE]]
+ *                 [--display-name TEXT] [--product CODE] [--transform-product CODE]]
  */
 #include "storage.h"
 #include "target.h"
@@ -30,7 +30,7 @@
 #define PATCH_GUID "{A623E528-4926-4E76-92A1-A9220E993BE6}"
 #define USAGE "usage: mkpatch OUTPUT [--platform x86|x64] [--guid TEXT | --no-guid] [--transforms LIST]\n" \
               "               [--target MSI --file KEY=PATH... [--ca DLL] [--letter ID]\n" \
-              "                [--display-name TEXT] [--product CODE]]\n"
+              "                [--display-name TEXT] [--product CODE] [--transform-product CODE]]\n"
 
 /* The cabinet's stream, named by the patch transform's Media row. */
 #define CABINET_STREAM "PatchCab_hf41"
@@ -77,6 +77,7 @@ typedef struct {
     const char *letter;
     const char *display_name;
     const char *product;
+    const char *transform_product;
     ChangedFile files[32];
     int nfiles;
 } Options;
@@ -331,7 +332,10 @@ static void write_genuine(const Options *o) {
     write_database(o, database, product);
     char *cabinet = o->nfiles ? make_cabinet(o, work_dir) : NULL;
 
-    char *revision = g_strdup_printf("%s%s;%s%s;%s", product, target.version, product, target.version,
+    /* --transform-product makes transforms that validate against another
+     * product while the package still names this one. */
+    const char *validated = o->transform_product ? o->transform_product : product;
+    char *revision = g_strdup_printf("%s%s;%s%s;%s", validated, target.version, validated, target.version,
                                      target.upgrade_code);
     /* CharCount: validate language, product, platform and minor version. */
     const guint32 validation = 0x09220017;
@@ -386,6 +390,7 @@ int main(int argc, char **argv) {
         else if (!strcmp(a, "--letter") && more) o.letter = argv[++i];
         else if (!strcmp(a, "--display-name") && more) o.display_name = argv[++i];
         else if (!strcmp(a, "--product") && more) o.product = argv[++i];
+        else if (!strcmp(a, "--transform-product") && more) o.transform_product = argv[++i];
         else if (!strcmp(a, "--file") && more && o.nfiles < 32 && strchr(argv[i + 1], '=')) {
             char *spec = argv[++i];
             char *eq = strchr(spec, '=');
