@@ -1,0 +1,185 @@
+#pragma once
+// Arithmetic modulo an odd 256-bit modulus in Montgomery form (radix R = 2^256).
+// Values passed around are fully reduced (below the modulus). Moduli whose two
+// middle limbs are zero, like the test curve's p = 2^255 + 0x431, take a reduction
+// with two multiplications per limb instead of four.
+#include "BigNum256.h"
+#include "Wide64.h"
+
+namespace sgvr {
+
+class CMontgomeryField {
+public:
+    CMontgomeryField() = default;
+    // modulus must be odd.
+    explicit CMontgomeryField(const CBigNum256& modulus);
+
+    const CBigNum256& Modulus() const { return m_; }
+    // R mod m, the Montgomery form of 1.
+    const CBigNum256& One() const { return r1_; }
+    const CBigNum256& RSquared() const { return r2_; }
+
+    // r = a * b / R mod m. Accepts any a < 2^256 when b < m.
+    void Mul(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const {
+        if (sparse_)
+            MulSparse(a, b, r);
+        else
+            MulGeneric(a, b, r);
+    }
+    void Sqr(const CBigNum256& a, CBigNum256& r) const {
+        if (sparse_)
+            SqrSparse(a, r);
+        else
+            MulGeneric(a, a, r);
+    }
+    // r = k a for a small plain k (k < 2^16), by doublings and additions.
+    void MulSmall(const CBigNum256& a, uint32_t k, CBigNum256& r) const;
+    void Add(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const {
+        CBigNum256 t, d;
+        const uint64_t carry = sgvr::Add(a, b, t);
+        // Subtract m when the sum reached it (carry out, or no borrow from t - m).
+        const uint64_t borrow = sgvr::Sub(t, m_, d);
+        r = (carry || !borrow) ? d : t;
+    }
+    void Sub(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const {
+        CBigNum256 t;
+        if (sgvr::Sub(a, b, t)) sgvr::Add(t, m_, t);
+        r = t;
+    }
+    void Neg(const CBigNum256& a, CBigNum256& r) const {
+        if (a.IsZero())
+            r = a;
+        else
+            sgvr::Sub(m_, a, r);
+    }
+
+    void ToMont(const CBigNum256& a, CBigNum256& r) const { Mul(a, r2_, r); }
+    void FromMont(const CBigNum256& a, CBigNum256& r) const { Mul(a, CBigNum256::FromU64(1), r); }
+    // a mod m for any a < 2^256.
+    CBigNum256 Reduce(const CBigNum256& a) const;
+
+    // r = a^e (a and r in Montgomery form, e a plain number).
+    void Pow(const CBigNum256& a, const CBigNum256& e, CBigNum256& r) const;
+    // r = a^(m-2), the inverse of a for a prime modulus (0 for a = 0).
+    void Inverse(const CBigNum256& a, CBigNum256& r) const;
+
+private:
+    void MulGeneric(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const;
+    inline void MulSparse(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const;
+    inline void SqrSparse(const CBigNum256& a, CBigNum256& r) const;
+    inline void ReduceSparse(uint64_t p0, uint64_t p1, uint64_t p2, uint64_t p3, uint64_t p4, uint64_t p5,
+                             uint64_t p6, uint64_t p7, CBigNum256& r) const;
+    // t (five limbs) is below 2m; bring it below m.
+    void FinalSubtract(uint64_t t0, uint64_t t1, uint64_t t2, uint64_t t3, uint64_t t4, CBigNum256& r) const {
+        const CBigNum256 t{{t0, t1, t2, t3}};
+        CBigNum256 d;
+        const uint64_t borrow = sgvr::Sub(t, m_, d);
+        r = (t4 || !borrow) ? d : t;
+    }
+
+    CBigNum256 m_ = CBigNum256::Zero();
+    CBigNum256 r1_ = CBigNum256::Zero();
+    CBigNum256 r2_ = CBigNum256::Zero();
+    uint64_t n0_ = 0;  // -m^-1 mod 2^64
+    bool sparse_ = false;
+};
+
+// Montgomery reduction of an 8-limb product for a modulus whose limbs 1 and 2 are
+// zero: each row touches only limbs 0 and 3 of m; the carry out of a row's top limb
+// goes into the next row. Written out in full: this is the hot path of verification.
+inline void CMontgomeryField::ReduceSparse(uint64_t p0, uint64_t p1, uint64_t p2, uint64_t p3, uint64_t p4,
+                                           uint64_t p5, uint64_t p6, uint64_t p7, CBigNum256& r) const {
+    const uint64_t m0 = m_.w[0], m3 = m_.w[3];
+    uint64_t c, mq, top = 0;
+    mq = p0 * n0_;
+    MulAdd64(mq, m0, p0, 0, c);
+    p1 = AddWide64(p1, c, 0, c);
+    p2 = AddWide64(p2, c, 0, c);
+    p3 = MulAdd64(mq, m3, p3, c, c);
+    p4 = AddWide64(p4, c, top, top);
+    mq = p1 * n0_;
+    MulAdd64(mq, m0, p1, 0, c);
+    p2 = AddWide64(p2, c, 0, c);
+    p3 = AddWide64(p3, c, 0, c);
+    p4 = MulAdd64(mq, m3, p4, c, c);
+    p5 = AddWide64(p5, c, top, top);
+    mq = p2 * n0_;
+    MulAdd64(mq, m0, p2, 0, c);
+    p3 = AddWide64(p3, c, 0, c);
+    p4 = AddWide64(p4, c, 0, c);
+    p5 = MulAdd64(mq, m3, p5, c, c);
+    p6 = AddWide64(p6, c, top, top);
+    mq = p3 * n0_;
+    MulAdd64(mq, m0, p3, 0, c);
+    p4 = AddWide64(p4, c, 0, c);
+    p5 = AddWide64(p5, c, 0, c);
+    p6 = MulAdd64(mq, m3, p6, c, c);
+    p7 = AddWide64(p7, c, top, top);
+    FinalSubtract(p4, p5, p6, p7, top, r);
+}
+
+inline void CMontgomeryField::MulSparse(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const {
+    const uint64_t a0 = a.w[0], a1 = a.w[1], a2 = a.w[2], a3 = a.w[3];
+    uint64_t p0, p1, p2, p3, p4, p5, p6, p7, c;
+    p0 = MulAdd64(a0, b.w[0], 0, 0, c);
+    p1 = MulAdd64(a1, b.w[0], c, 0, c);
+    p2 = MulAdd64(a2, b.w[0], c, 0, c);
+    p3 = MulAdd64(a3, b.w[0], c, 0, c);
+    p4 = c;
+    p1 = MulAdd64(a0, b.w[1], p1, 0, c);
+    p2 = MulAdd64(a1, b.w[1], p2, c, c);
+    p3 = MulAdd64(a2, b.w[1], p3, c, c);
+    p4 = MulAdd64(a3, b.w[1], p4, c, c);
+    p5 = c;
+    p2 = MulAdd64(a0, b.w[2], p2, 0, c);
+    p3 = MulAdd64(a1, b.w[2], p3, c, c);
+    p4 = MulAdd64(a2, b.w[2], p4, c, c);
+    p5 = MulAdd64(a3, b.w[2], p5, c, c);
+    p6 = c;
+    p3 = MulAdd64(a0, b.w[3], p3, 0, c);
+    p4 = MulAdd64(a1, b.w[3], p4, c, c);
+    p5 = MulAdd64(a2, b.w[3], p5, c, c);
+    p6 = MulAdd64(a3, b.w[3], p6, c, c);
+    p7 = c;
+    ReduceSparse(p0, p1, p2, p3, p4, p5, p6, p7, r);
+}
+
+// Squaring: the six cross products once, doubled, plus the four squares.
+inline void CMontgomeryField::SqrSparse(const CBigNum256& a, CBigNum256& r) const {
+    const uint64_t a0 = a.w[0], a1 = a.w[1], a2 = a.w[2], a3 = a.w[3];
+    uint64_t p1, p2, p3, p4, p5, p6, p7, c, c2;
+    // cross products a_i a_j, i < j
+    p1 = MulAdd64(a0, a1, 0, 0, c);
+    p2 = MulAdd64(a0, a2, c, 0, c);
+    p3 = MulAdd64(a0, a3, c, 0, c);
+    p4 = c;
+    p3 = MulAdd64(a1, a2, p3, 0, c);
+    p4 = MulAdd64(a1, a3, p4, c, c);
+    p5 = c;
+    p5 = MulAdd64(a2, a3, p5, 0, c);
+    p6 = c;
+    // times two
+    p7 = p6 >> 63;
+    p6 = p6 << 1 | p5 >> 63;
+    p5 = p5 << 1 | p4 >> 63;
+    p4 = p4 << 1 | p3 >> 63;
+    p3 = p3 << 1 | p2 >> 63;
+    p2 = p2 << 1 | p1 >> 63;
+    p1 = p1 << 1;
+    // plus the squares on the diagonal
+    uint64_t s0, s1;
+    const uint64_t p0 = MulAdd64(a0, a0, 0, 0, s0);
+    p1 = AddWide64(p1, s0, 0, c2);
+    s0 = MulAdd64(a1, a1, 0, 0, s1);
+    p2 = AddWide64(p2, s0, c2, c2);
+    p3 = AddWide64(p3, s1, c2, c2);
+    s0 = MulAdd64(a2, a2, 0, 0, s1);
+    p4 = AddWide64(p4, s0, c2, c2);
+    p5 = AddWide64(p5, s1, c2, c2);
+    s0 = MulAdd64(a3, a3, 0, 0, s1);
+    p6 = AddWide64(p6, s0, c2, c2);
+    p7 = AddWide64(p7, s1, c2, c2);
+    ReduceSparse(p0, p1, p2, p3, p4, p5, p6, p7, r);
+}
+
+}  // namespace sgvr
