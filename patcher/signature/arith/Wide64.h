@@ -1,6 +1,7 @@
 #pragma once
 // 64x64 -> 128-bit multiply-accumulate. Uses the compiler's 128-bit type where there
 // is one (x86-64) and four 32-bit products elsewhere (i686 has no __int128).
+// SGVR_PORTABLE_WIDE_MUL forces the 32-bit path, so host tests can run it.
 #include <cstdint>
 
 namespace sgvr {
@@ -8,7 +9,7 @@ namespace sgvr {
 // Returns the low word of a * b + c + d and leaves the high word in hi.
 // The sum cannot overflow 128 bits.
 inline uint64_t MulAdd64(uint64_t a, uint64_t b, uint64_t c, uint64_t d, uint64_t& hi) {
-#if defined(__SIZEOF_INT128__)
+#if defined(__SIZEOF_INT128__) && !defined(SGVR_PORTABLE_WIDE_MUL)
     const unsigned __int128 t = static_cast<unsigned __int128>(a) * b + c + d;
     hi = static_cast<uint64_t>(t >> 64);
     return static_cast<uint64_t>(t);
@@ -31,7 +32,7 @@ inline uint64_t MulAdd64(uint64_t a, uint64_t b, uint64_t c, uint64_t d, uint64_
 
 // Low word of a + b + c; the high word (0..2) goes to hi.
 inline uint64_t AddWide64(uint64_t a, uint64_t b, uint64_t c, uint64_t& hi) {
-#if defined(__SIZEOF_INT128__)
+#if defined(__SIZEOF_INT128__) && !defined(SGVR_PORTABLE_WIDE_MUL)
     const unsigned __int128 t = static_cast<unsigned __int128>(a) + b + c;
     hi = static_cast<uint64_t>(t >> 64);
     return static_cast<uint64_t>(t);
