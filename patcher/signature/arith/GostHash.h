@@ -32,6 +32,8 @@ public:
     int Finish(uint8_t out[kGostHashSize]);
 
     bool Started() const { return started_; }
+    // kMagic while the object is alive (the library checks handles against it).
+    uint32_t Magic() const { return magic_; }
 
     // One-shot helpers.
     static void Compute(const void* data, size_t length, uint8_t out[kGostHashSize]);

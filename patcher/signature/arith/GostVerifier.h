@@ -33,6 +33,8 @@ public:
     // hash: 32 bytes, read as a big-endian number; signature: r || s.
     int Verify(const uint8_t* hash, size_t hashLength, const uint8_t* signature, size_t signatureLength) const;
 
+    // kMagic while the object is alive (the library checks handles against it).
+    uint32_t Magic() const { return magic_; }
     bool ParametersLoaded() const { return curve_ != nullptr; }
     bool PublicKeyLoaded() const { return keyLoaded_; }
     const CGostCurve* Curve() const { return curve_; }
