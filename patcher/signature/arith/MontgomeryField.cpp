@@ -9,7 +9,7 @@ CMontgomeryField::CMontgomeryField(const CBigNum256& modulus) : m_(modulus) {
     uint64_t inv = 1;
     for (int i = 0; i < 7; ++i) inv *= 2 - m_.w[0] * inv;
     n0_ = ~inv + 1;
-    sparse_ = m_.w[1] == 0 && m_.w[2] == 0;
+    sparse_ = m_.w[1] == 0 && m_.w[2] == 0 && m_.w[3] == (uint64_t(1) << 63);
 
     // R mod m and R^2 mod m by modular doublings of 1.
     CBigNum256 r = CBigNum256::FromU64(1);

@@ -1,8 +1,8 @@
 #pragma once
 // Arithmetic modulo an odd 256-bit modulus in Montgomery form (radix R = 2^256).
-// Values passed around are fully reduced (below the modulus). Moduli whose two
-// middle limbs are zero, like the test curve's p = 2^255 + 0x431, take a reduction
-// with two multiplications per limb instead of four.
+// Values passed around are fully reduced (below the modulus). Moduli of the form
+// 2^255 + m0, like the test curve's p = 2^255 + 0x431, take a reduction with two
+// multiplications per limb instead of eight.
 #include "BigNum256.h"
 #include "Wide64.h"
 
@@ -34,17 +34,23 @@ public:
     }
     // r = k a for a small plain k (k < 2^16), by doublings and additions.
     void MulSmall(const CBigNum256& a, uint32_t k, CBigNum256& r) const;
+    // Add and Sub select with masks rather than branches: for a modulus near 2^255
+    // the correction is needed about half the time, at random.
     void Add(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const {
         CBigNum256 t, d;
         const uint64_t carry = sgvr::Add(a, b, t);
-        // Subtract m when the sum reached it (carry out, or no borrow from t - m).
         const uint64_t borrow = sgvr::Sub(t, m_, d);
-        r = (carry || !borrow) ? d : t;
+        // Take t - m when the sum reached m: a carry out, or no borrow.
+        Select(uint64_t(0) - (carry | (borrow ^ 1)), d, t, r);
     }
     void Sub(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const {
         CBigNum256 t;
-        if (sgvr::Sub(a, b, t)) sgvr::Add(t, m_, t);
-        r = t;
+        const uint64_t mask = uint64_t(0) - sgvr::Sub(a, b, t);
+        uint64_t c = 0;
+        r.w[0] = AddCarry64(t.w[0], m_.w[0] & mask, c);
+        r.w[1] = AddCarry64(t.w[1], m_.w[1] & mask, c);
+        r.w[2] = AddCarry64(t.w[2], m_.w[2] & mask, c);
+        r.w[3] = AddCarry64(t.w[3], m_.w[3] & mask, c);
     }
     void Neg(const CBigNum256& a, CBigNum256& r) const {
         if (a.IsZero())
@@ -69,12 +75,16 @@ private:
     inline void SqrSparse(const CBigNum256& a, CBigNum256& r) const;
     inline void ReduceSparse(uint64_t p0, uint64_t p1, uint64_t p2, uint64_t p3, uint64_t p4, uint64_t p5,
                              uint64_t p6, uint64_t p7, CBigNum256& r) const;
-    // t (five limbs) is below 2m; bring it below m.
+    // r = mask ? x : y, mask all ones or zero.
+    static void Select(uint64_t mask, const CBigNum256& x, const CBigNum256& y, CBigNum256& r) {
+        for (int i = 0; i < 4; ++i) r.w[i] = (x.w[i] & mask) | (y.w[i] & ~mask);
+    }
+    // t (five limbs, t4 0 or 1) is below 2m; bring it below m.
     void FinalSubtract(uint64_t t0, uint64_t t1, uint64_t t2, uint64_t t3, uint64_t t4, CBigNum256& r) const {
         const CBigNum256 t{{t0, t1, t2, t3}};
         CBigNum256 d;
         const uint64_t borrow = sgvr::Sub(t, m_, d);
-        r = (t4 || !borrow) ? d : t;
+        Select(uint64_t(0) - (t4 | (borrow ^ 1)), d, t, r);
     }
 
     CBigNum256 m_ = CBigNum256::Zero();
@@ -84,37 +94,42 @@ private:
     bool sparse_ = false;
 };
 
-// Montgomery reduction of an 8-limb product for a modulus whose limbs 1 and 2 are
-// zero: each row touches only limbs 0 and 3 of m; the carry out of a row's top limb
-// goes into the next row. Written out in full: this is the hot path of verification.
+// Montgomery reduction of an 8-limb product for m = 2^255 + m0: a row adds
+// mq * m0 at limb i and mq * 2^255, a shift, at limbs i + 3 and i + 4. The carry
+// out of a row's top limb goes into the next row's top limb. Written out in full:
+// this is the hot path of verification.
 inline void CMontgomeryField::ReduceSparse(uint64_t p0, uint64_t p1, uint64_t p2, uint64_t p3, uint64_t p4,
                                            uint64_t p5, uint64_t p6, uint64_t p7, CBigNum256& r) const {
-    const uint64_t m0 = m_.w[0], m3 = m_.w[3];
-    uint64_t c, mq, top = 0;
+    const uint64_t m0 = m_.w[0];
+    uint64_t c, mq, top;
     mq = p0 * n0_;
-    MulAdd64(mq, m0, p0, 0, c);
-    p1 = AddWide64(p1, c, 0, c);
-    p2 = AddWide64(p2, c, 0, c);
-    p3 = MulAdd64(mq, m3, p3, c, c);
-    p4 = AddWide64(p4, c, top, top);
+    c = p0 != 0;  // p0 + low(mq c) is 0 mod 2^64: it carries unless both are 0
+    p1 = AddCarry64(p1, MulHigh64(mq, m0), c);
+    p2 = AddCarry64(p2, 0, c);
+    p3 = AddCarry64(p3, mq << 63, c);
+    p4 = AddCarry64(p4, (mq >> 1), c);
+    top = c;
     mq = p1 * n0_;
-    MulAdd64(mq, m0, p1, 0, c);
-    p2 = AddWide64(p2, c, 0, c);
-    p3 = AddWide64(p3, c, 0, c);
-    p4 = MulAdd64(mq, m3, p4, c, c);
-    p5 = AddWide64(p5, c, top, top);
+    c = p1 != 0;  // p1 + low(mq c) is 0 mod 2^64: it carries unless both are 0
+    p2 = AddCarry64(p2, MulHigh64(mq, m0), c);
+    p3 = AddCarry64(p3, 0, c);
+    p4 = AddCarry64(p4, mq << 63, c);
+    p5 = AddCarry64(p5, (mq >> 1) + top, c);
+    top = c;
     mq = p2 * n0_;
-    MulAdd64(mq, m0, p2, 0, c);
-    p3 = AddWide64(p3, c, 0, c);
-    p4 = AddWide64(p4, c, 0, c);
-    p5 = MulAdd64(mq, m3, p5, c, c);
-    p6 = AddWide64(p6, c, top, top);
+    c = p2 != 0;  // p2 + low(mq c) is 0 mod 2^64: it carries unless both are 0
+    p3 = AddCarry64(p3, MulHigh64(mq, m0), c);
+    p4 = AddCarry64(p4, 0, c);
+    p5 = AddCarry64(p5, mq << 63, c);
+    p6 = AddCarry64(p6, (mq >> 1) + top, c);
+    top = c;
     mq = p3 * n0_;
-    MulAdd64(mq, m0, p3, 0, c);
-    p4 = AddWide64(p4, c, 0, c);
-    p5 = AddWide64(p5, c, 0, c);
-    p6 = MulAdd64(mq, m3, p6, c, c);
-    p7 = AddWide64(p7, c, top, top);
+    c = p3 != 0;  // p3 + low(mq c) is 0 mod 2^64: it carries unless both are 0
+    p4 = AddCarry64(p4, MulHigh64(mq, m0), c);
+    p5 = AddCarry64(p5, 0, c);
+    p6 = AddCarry64(p6, mq << 63, c);
+    p7 = AddCarry64(p7, (mq >> 1) + top, c);
+    top = c;
     FinalSubtract(p4, p5, p6, p7, top, r);
 }
 

@@ -4,6 +4,11 @@
 // SGVR_PORTABLE_WIDE_MUL forces the 32-bit path, so host tests can run it.
 #include <cstdint>
 
+#if defined(__x86_64__) && !defined(SGVR_PORTABLE_WIDE_MUL)
+#include <x86intrin.h>
+#define SGVR_X86_64_CARRY 1
+#endif
+
 namespace sgvr {
 
 // Returns the low word of a * b + c + d and leaves the high word in hi.
@@ -48,20 +53,39 @@ inline uint64_t AddWide64(uint64_t a, uint64_t b, uint64_t c, uint64_t& hi) {
 
 // Sum with carry in and out (carry is 0 or 1).
 inline uint64_t AddCarry64(uint64_t a, uint64_t b, uint64_t& carry) {
+#if defined(SGVR_X86_64_CARRY)
+    unsigned long long r;
+    carry = _addcarry_u64(static_cast<unsigned char>(carry), a, b, &r);
+    return r;
+#else
     const uint64_t s = a + b;
     const uint64_t c1 = s < a;
     const uint64_t r = s + carry;
     carry = c1 | (r < s);
     return r;
+#endif
 }
 
 // Difference with borrow in and out (borrow is 0 or 1).
 inline uint64_t SubBorrow64(uint64_t a, uint64_t b, uint64_t& borrow) {
+#if defined(SGVR_X86_64_CARRY)
+    unsigned long long r;
+    borrow = _subborrow_u64(static_cast<unsigned char>(borrow), a, b, &r);
+    return r;
+#else
     const uint64_t d = a - b;
     const uint64_t b1 = a < b;
     const uint64_t r = d - borrow;
     borrow = b1 | (d < borrow);
     return r;
+#endif
+}
+
+// High word of a * b.
+inline uint64_t MulHigh64(uint64_t a, uint64_t b) {
+    uint64_t hi;
+    MulAdd64(a, b, 0, 0, hi);
+    return hi;
 }
 
 }  // namespace sgvr
