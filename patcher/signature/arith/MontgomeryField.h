@@ -133,46 +133,99 @@ inline void CMontgomeryField::ReduceSparse(uint64_t p0, uint64_t p1, uint64_t p2
     FinalSubtract(p4, p5, p6, p7, top, r);
 }
 
+// Schoolbook product: each row's four products are first joined into one 5-limb
+// value, then added with one carry chain (two chains in flight compile badly).
 inline void CMontgomeryField::MulSparse(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const {
     const uint64_t a0 = a.w[0], a1 = a.w[1], a2 = a.w[2], a3 = a.w[3];
-    uint64_t p0, p1, p2, p3, p4, p5, p6, p7, c;
-    p0 = MulAdd64(a0, b.w[0], 0, 0, c);
-    p1 = MulAdd64(a1, b.w[0], c, 0, c);
-    p2 = MulAdd64(a2, b.w[0], c, 0, c);
-    p3 = MulAdd64(a3, b.w[0], c, 0, c);
-    p4 = c;
-    p1 = MulAdd64(a0, b.w[1], p1, 0, c);
-    p2 = MulAdd64(a1, b.w[1], p2, c, c);
-    p3 = MulAdd64(a2, b.w[1], p3, c, c);
-    p4 = MulAdd64(a3, b.w[1], p4, c, c);
-    p5 = c;
-    p2 = MulAdd64(a0, b.w[2], p2, 0, c);
-    p3 = MulAdd64(a1, b.w[2], p3, c, c);
-    p4 = MulAdd64(a2, b.w[2], p4, c, c);
-    p5 = MulAdd64(a3, b.w[2], p5, c, c);
-    p6 = c;
-    p3 = MulAdd64(a0, b.w[3], p3, 0, c);
-    p4 = MulAdd64(a1, b.w[3], p4, c, c);
-    p5 = MulAdd64(a2, b.w[3], p5, c, c);
-    p6 = MulAdd64(a3, b.w[3], p6, c, c);
-    p7 = c;
+    uint64_t p0, p1, p2, p3, p4, p5, p6, p7, c, l0, l1, l2, l3, h0, h1, h2, h3;
+    p0 = MulAdd64(a0, b.w[0], 0, 0, h0);
+    p1 = MulAdd64(a1, b.w[0], 0, 0, h1);
+    p2 = MulAdd64(a2, b.w[0], 0, 0, h2);
+    p3 = MulAdd64(a3, b.w[0], 0, 0, p4);
+    c = 0;
+    p1 = AddCarry64(p1, h0, c);
+    p2 = AddCarry64(p2, h1, c);
+    p3 = AddCarry64(p3, h2, c);
+    p4 += c;
+    p5 = p6 = p7 = 0;
+    // row 1
+    l0 = MulAdd64(a0, b.w[1], 0, 0, h0);
+    l1 = MulAdd64(a1, b.w[1], 0, 0, h1);
+    l2 = MulAdd64(a2, b.w[1], 0, 0, h2);
+    l3 = MulAdd64(a3, b.w[1], 0, 0, h3);
+    c = 0;
+    l1 = AddCarry64(l1, h0, c);
+    l2 = AddCarry64(l2, h1, c);
+    l3 = AddCarry64(l3, h2, c);
+    h3 += c;  // a row is below 2^320: no carry out
+    c = 0;
+    p1 = AddCarry64(p1, l0, c);
+    p2 = AddCarry64(p2, l1, c);
+    p3 = AddCarry64(p3, l2, c);
+    p4 = AddCarry64(p4, l3, c);
+    p5 = h3 + c;
+    // row 2
+    l0 = MulAdd64(a0, b.w[2], 0, 0, h0);
+    l1 = MulAdd64(a1, b.w[2], 0, 0, h1);
+    l2 = MulAdd64(a2, b.w[2], 0, 0, h2);
+    l3 = MulAdd64(a3, b.w[2], 0, 0, h3);
+    c = 0;
+    l1 = AddCarry64(l1, h0, c);
+    l2 = AddCarry64(l2, h1, c);
+    l3 = AddCarry64(l3, h2, c);
+    h3 += c;  // a row is below 2^320: no carry out
+    c = 0;
+    p2 = AddCarry64(p2, l0, c);
+    p3 = AddCarry64(p3, l1, c);
+    p4 = AddCarry64(p4, l2, c);
+    p5 = AddCarry64(p5, l3, c);
+    p6 = h3 + c;
+    // row 3
+    l0 = MulAdd64(a0, b.w[3], 0, 0, h0);
+    l1 = MulAdd64(a1, b.w[3], 0, 0, h1);
+    l2 = MulAdd64(a2, b.w[3], 0, 0, h2);
+    l3 = MulAdd64(a3, b.w[3], 0, 0, h3);
+    c = 0;
+    l1 = AddCarry64(l1, h0, c);
+    l2 = AddCarry64(l2, h1, c);
+    l3 = AddCarry64(l3, h2, c);
+    h3 += c;  // a row is below 2^320: no carry out
+    c = 0;
+    p3 = AddCarry64(p3, l0, c);
+    p4 = AddCarry64(p4, l1, c);
+    p5 = AddCarry64(p5, l2, c);
+    p6 = AddCarry64(p6, l3, c);
+    p7 = h3 + c;
     ReduceSparse(p0, p1, p2, p3, p4, p5, p6, p7, r);
 }
 
 // Squaring: the six cross products once, doubled, plus the four squares.
 inline void CMontgomeryField::SqrSparse(const CBigNum256& a, CBigNum256& r) const {
     const uint64_t a0 = a.w[0], a1 = a.w[1], a2 = a.w[2], a3 = a.w[3];
-    uint64_t p1, p2, p3, p4, p5, p6, p7, c, c2;
-    // cross products a_i a_j, i < j
-    p1 = MulAdd64(a0, a1, 0, 0, c);
-    p2 = MulAdd64(a0, a2, c, 0, c);
-    p3 = MulAdd64(a0, a3, c, 0, c);
-    p4 = c;
-    p3 = MulAdd64(a1, a2, p3, 0, c);
-    p4 = MulAdd64(a1, a3, p4, c, c);
-    p5 = c;
-    p5 = MulAdd64(a2, a3, p5, 0, c);
-    p6 = c;
+    uint64_t p1, p2, p3, p4, p5, p6, p7, c, h, l, h1, h2;
+    // a0 * (a1, a2, a3) at limb 1
+    p1 = MulAdd64(a0, a1, 0, 0, h1);
+    p2 = MulAdd64(a0, a2, 0, 0, h2);
+    p3 = MulAdd64(a0, a3, 0, 0, p4);
+    c = 0;
+    p2 = AddCarry64(p2, h1, c);
+    p3 = AddCarry64(p3, h2, c);
+    p4 += c;
+    // a1 * (a2, a3) at limb 3
+    l = MulAdd64(a1, a2, 0, 0, h1);
+    const uint64_t l13 = MulAdd64(a1, a3, 0, 0, p5);
+    c = 0;
+    const uint64_t m4 = AddCarry64(l13, h1, c);
+    p5 += c;
+    c = 0;
+    p3 = AddCarry64(p3, l, c);
+    p4 = AddCarry64(p4, m4, c);
+    p5 += c;
+    // a2 * a3 at limb 5
+    l = MulAdd64(a2, a3, 0, 0, h);
+    c = 0;
+    p5 = AddCarry64(p5, l, c);
+    p6 = h + c;
     // times two
     p7 = p6 >> 63;
     p6 = p6 << 1 | p5 >> 63;
@@ -182,19 +235,20 @@ inline void CMontgomeryField::SqrSparse(const CBigNum256& a, CBigNum256& r) cons
     p2 = p2 << 1 | p1 >> 63;
     p1 = p1 << 1;
     // plus the squares on the diagonal
-    uint64_t s0, s1;
-    const uint64_t p0 = MulAdd64(a0, a0, 0, 0, s0);
-    p1 = AddWide64(p1, s0, 0, c2);
-    s0 = MulAdd64(a1, a1, 0, 0, s1);
-    p2 = AddWide64(p2, s0, c2, c2);
-    p3 = AddWide64(p3, s1, c2, c2);
-    s0 = MulAdd64(a2, a2, 0, 0, s1);
-    p4 = AddWide64(p4, s0, c2, c2);
-    p5 = AddWide64(p5, s1, c2, c2);
-    s0 = MulAdd64(a3, a3, 0, 0, s1);
-    p6 = AddWide64(p6, s0, c2, c2);
-    p7 = AddWide64(p7, s1, c2, c2);
-    ReduceSparse(p0, p1, p2, p3, p4, p5, p6, p7, r);
+    uint64_t s0, s1, s2, s3, s4, s5, s6, s7;
+    s0 = MulAdd64(a0, a0, 0, 0, s1);
+    s2 = MulAdd64(a1, a1, 0, 0, s3);
+    s4 = MulAdd64(a2, a2, 0, 0, s5);
+    s6 = MulAdd64(a3, a3, 0, 0, s7);
+    c = 0;
+    p1 = AddCarry64(p1, s1, c);
+    p2 = AddCarry64(p2, s2, c);
+    p3 = AddCarry64(p3, s3, c);
+    p4 = AddCarry64(p4, s4, c);
+    p5 = AddCarry64(p5, s5, c);
+    p6 = AddCarry64(p6, s6, c);
+    p7 = AddCarry64(p7, s7, c);
+    ReduceSparse(s0, p1, p2, p3, p4, p5, p6, p7, r);
 }
 
 }  // namespace sgvr
