@@ -34,23 +34,17 @@ public:
     }
     // r = k a for a small plain k (k < 2^16), by doublings and additions.
     void MulSmall(const CBigNum256& a, uint32_t k, CBigNum256& r) const;
-    // Add and Sub select with masks rather than branches: for a modulus near 2^255
-    // the correction is needed about half the time, at random.
     void Add(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const {
         CBigNum256 t, d;
         const uint64_t carry = sgvr::Add(a, b, t);
+        // Subtract m when the sum reached it (carry out, or no borrow from t - m).
         const uint64_t borrow = sgvr::Sub(t, m_, d);
-        // Take t - m when the sum reached m: a carry out, or no borrow.
-        Select(uint64_t(0) - (carry | (borrow ^ 1)), d, t, r);
+        r = (carry || !borrow) ? d : t;
     }
     void Sub(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const {
         CBigNum256 t;
-        const uint64_t mask = uint64_t(0) - sgvr::Sub(a, b, t);
-        uint64_t c = 0;
-        r.w[0] = AddCarry64(t.w[0], m_.w[0] & mask, c);
-        r.w[1] = AddCarry64(t.w[1], m_.w[1] & mask, c);
-        r.w[2] = AddCarry64(t.w[2], m_.w[2] & mask, c);
-        r.w[3] = AddCarry64(t.w[3], m_.w[3] & mask, c);
+        if (sgvr::Sub(a, b, t)) sgvr::Add(t, m_, t);
+        r = t;
     }
     void Neg(const CBigNum256& a, CBigNum256& r) const {
         if (a.IsZero())
@@ -84,7 +78,7 @@ private:
         const CBigNum256 t{{t0, t1, t2, t3}};
         CBigNum256 d;
         const uint64_t borrow = sgvr::Sub(t, m_, d);
-        Select(uint64_t(0) - (t4 | (borrow ^ 1)), d, t, r);
+        r = (t4 || !borrow) ? d : t;
     }
 
     CBigNum256 m_ = CBigNum256::Zero();
