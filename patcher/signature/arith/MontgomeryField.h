@@ -92,7 +92,7 @@ private:
 // mq * m0 at limb i and mq * 2^255, a shift, at limbs i + 3 and i + 4. The carry
 // out of a row's top limb goes into the next row's top limb. Written out in full:
 // this is the hot path of verification.
-inline void CMontgomeryField::ReduceSparse(uint64_t p0, uint64_t p1, uint64_t p2, uint64_t p3, uint64_t p4,
+SGVR_FORCE_INLINE void CMontgomeryField::ReduceSparse(uint64_t p0, uint64_t p1, uint64_t p2, uint64_t p3, uint64_t p4,
                                            uint64_t p5, uint64_t p6, uint64_t p7, CBigNum256& r) const {
     const uint64_t m0 = m_.w[0];
     uint64_t c, mq, top;
@@ -129,7 +129,7 @@ inline void CMontgomeryField::ReduceSparse(uint64_t p0, uint64_t p1, uint64_t p2
 
 // Schoolbook product: each row's four products are first joined into one 5-limb
 // value, then added with one carry chain (two chains in flight compile badly).
-inline void CMontgomeryField::MulSparse(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const {
+SGVR_FORCE_INLINE void CMontgomeryField::MulSparse(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const {
     const uint64_t a0 = a.w[0], a1 = a.w[1], a2 = a.w[2], a3 = a.w[3];
     uint64_t p0, p1, p2, p3, p4, p5, p6, p7, c, l0, l1, l2, l3, h0, h1, h2, h3;
     p0 = MulAdd64(a0, b.w[0], 0, 0, h0);
@@ -194,7 +194,7 @@ inline void CMontgomeryField::MulSparse(const CBigNum256& a, const CBigNum256& b
 }
 
 // Squaring: the six cross products once, doubled, plus the four squares.
-inline void CMontgomeryField::SqrSparse(const CBigNum256& a, CBigNum256& r) const {
+SGVR_FORCE_INLINE void CMontgomeryField::SqrSparse(const CBigNum256& a, CBigNum256& r) const {
     const uint64_t a0 = a.w[0], a1 = a.w[1], a2 = a.w[2], a3 = a.w[3];
     uint64_t p1, p2, p3, p4, p5, p6, p7, c, h, l, h1, h2;
     // a0 * (a1, a2, a3) at limb 1

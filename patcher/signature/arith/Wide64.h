@@ -9,6 +9,14 @@
 #define SGVR_X86_64_CARRY 1
 #endif
 
+// Hot field primitives must be inlined into the point formulas; compilers decline
+// on size otherwise.
+#if defined(__GNUC__)
+#define SGVR_FORCE_INLINE __attribute__((always_inline)) inline
+#else
+#define SGVR_FORCE_INLINE inline
+#endif
+
 namespace sgvr {
 
 // Returns the low word of a * b + c + d and leaves the high word in hi.
