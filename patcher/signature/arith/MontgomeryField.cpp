@@ -4,12 +4,22 @@
 
 namespace sgvr {
 
-CMontgomeryField::CMontgomeryField(const CBigNum256& modulus) : m_(modulus) {
+#if defined(SGVR_HAVE_PRODUCT_ADX)
+bool CpuHasBmi2Adx() {
+    static const bool has = __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("adx");
+    return has;
+}
+#endif
+
+CMontgomeryField::CMontgomeryField(const CBigNum256& modulus, bool fastPaths) : m_(modulus) {
     // Newton iteration for m^-1 mod 2^64: each step doubles the correct low bits.
     uint64_t inv = 1;
     for (int i = 0; i < 7; ++i) inv *= 2 - m_.w[0] * inv;
     n0_ = ~inv + 1;
-    sparse_ = m_.w[1] == 0 && m_.w[2] == 0 && m_.w[3] == (uint64_t(1) << 63);
+    sparse_ = fastPaths && m_.w[1] == 0 && m_.w[2] == 0 && m_.w[3] == (uint64_t(1) << 63);
+#if defined(SGVR_HAVE_PRODUCT_ADX)
+    adx_ = fastPaths && CpuHasBmi2Adx();
+#endif
 
     // R mod m and R^2 mod m by modular doublings of 1.
     CBigNum256 r = CBigNum256::FromU64(1);
