@@ -1,0 +1,19 @@
+#include "CommandTable.h"
+
+namespace sgvrtool {
+
+const CToolCommand kToolCommands[] = {
+    {"hash", "FILE...",
+     "print the GOST R 34.11-94 hash (test parameters) of each file; an empty file hashes with one zero "
+     "block, so it differs from rhash --gost94",
+     RunHash},
+    {"keygen", "KEYFILE", "make a key pair on the test curve, write the private key, print the public key", RunKeygen},
+    {"pubkey", "KEYFILE", "print the public key (x then y, 128 hex digits) of a key file", RunPubkey},
+    {"sign", "[--object-name NAME] KEYFILE FILE", "append a signature trailer to FILE", RunSign},
+    {"verify", "[--object-name NAME] PUBHEX FILE", "check the trailer of FILE against one public key", RunVerify},
+    {"verify-raw", "PUBHEX HASHHEX SIGHEX", "verify a 32-byte hash and a 64-byte r||s signature", RunVerifyRaw},
+};
+
+const int kToolCommandCount = static_cast<int>(sizeof kToolCommands / sizeof kToolCommands[0]);
+
+}  // namespace sgvrtool
