@@ -1,0 +1,228 @@
+#include "TreeStreamReader.h"
+
+#include "Crc32.h"
+#include "ValueType.h"
+
+namespace sgvr {
+namespace {
+
+constexpr uint32_t kTreeHeaderSize = 10;
+constexpr uint8_t kFlagValue = 1;
+constexpr uint8_t kFlagChild = 2;
+constexpr uint8_t kFlagSiblings = 4;
+constexpr uint8_t kFlagsLimit = 8;
+constexpr uint8_t kRunEnd = 0xFF;
+
+}  // namespace
+
+TreeStreamReader::TreeStreamReader(StreamCursor& input, const ImageLimits& limits)
+    : in_(input), limits_(limits) {}
+
+bool TreeStreamReader::Get(uint8_t* dst, size_t n) {
+    while (n != 0) {
+        size_t k = n;
+        if (blockSize_ != 0 && k > blockSize_ - count_) k = blockSize_ - count_;
+        if (k > limits_.maxDecodedBytes - streamBytes_) return Fail(ImageFault::DecodedTooLarge);
+        if (!in_.Read(dst, k)) return Fail(in_.Fault());
+        streamBytes_ += k;
+        if (blockSize_ != 0) {
+            crc_ = Crc32Update(crc_, dst, k);
+            count_ += static_cast<uint32_t>(k);
+            if (count_ == blockSize_ && !CheckValue()) return false;
+        }
+        dst += k;
+        n -= k;
+    }
+    return true;
+}
+
+bool TreeStreamReader::GetU16(uint16_t& v) {
+    uint8_t b[2];
+    if (!Get(b, 2)) return false;
+    v = static_cast<uint16_t>(b[0] | (b[1] << 8));
+    return true;
+}
+
+bool TreeStreamReader::GetU32(uint32_t& v) {
+    uint8_t b[4];
+    if (!Get(b, 4)) return false;
+    v = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+        (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    return true;
+}
+
+// Reads n more bytes onto the end of buffer, growing it only as the bytes
+// arrive, so a length field alone never makes a large allocation.
+bool TreeStreamReader::GetInto(Bytes& buffer, size_t n) {
+    constexpr size_t kStep = 4096;
+    while (n != 0) {
+        const size_t k = n < kStep ? n : kStep;
+        const size_t at = buffer.size();
+        buffer.resize(at + k);
+        if (!Get(buffer.data() + at, k)) return false;
+        n -= k;
+    }
+    return true;
+}
+
+bool TreeStreamReader::CheckValue() {
+    uint32_t stored;
+    if (limits_.maxDecodedBytes - streamBytes_ < 4) return Fail(ImageFault::DecodedTooLarge);
+    if (!in_.ReadU32(stored)) return Fail(in_.Fault());
+    streamBytes_ += 4;
+    if (stored != crc_) return Fail(ImageFault::BadCheckValue);
+    crc_ = kCrcStart;
+    count_ = 0;
+    return true;
+}
+
+bool TreeStreamReader::CountItem() {
+    if (++items_ > limits_.maxItems) return Fail(ImageFault::TooManyItems);
+    return true;
+}
+
+ImageFault TreeStreamReader::Read(Node& top) {
+    uint16_t magic;
+    uint32_t version;
+    if (!in_.ReadU16(magic) || !in_.ReadU32(version) || !in_.ReadU32(blockSize_)) {
+        blockSize_ = 0;
+        Fail(in_.Fault());
+        return fault_;
+    }
+    if (magic != kTreeStreamMagic) return Fail(ImageFault::BadStreamMagic), fault_;
+    if (version != kTreeStreamVersion) return Fail(ImageFault::BadStreamVersion), fault_;
+    streamBytes_ = kTreeHeaderSize;
+    crc_ = kCrcStart;
+    count_ = kTreeHeaderSize;
+    // A block size not above the header's ten bytes is already reached:
+    // its check value (over no bytes) follows at once.
+    if (blockSize_ != 0 && count_ >= blockSize_ && !CheckValue()) return fault_;
+
+    uint8_t flags;
+    if (!GetU8(flags) || !ReadGroup(top, flags, 1)) return fault_;
+
+    if (blockSize_ != 0 && count_ != 0 && crc_ != kCrcStart) {
+        uint32_t stored;
+        if (!in_.ReadU32(stored)) return Fail(in_.Fault()), fault_;
+        if (stored != crc_) return Fail(ImageFault::BadCheckValue), fault_;
+    }
+    return ImageFault::None;
+}
+
+// Reads a node (flags already read) with its subtree and, when its flag
+// bit 2 is set, the run of siblings after it up to the closing 0xFF. A
+// sibling with bit 2 set opens a nested run, closed by its own 0xFF; open
+// runs are counted rather than recursed into, so only child levels nest.
+bool TreeStreamReader::ReadGroup(Node& parent, uint8_t flags, unsigned depth) {
+    if (depth > limits_.maxDepth) return Fail(ImageFault::TooDeep);
+    size_t openRuns = 0;
+    for (;;) {
+        Node* node = nullptr;
+        if (!ReadNode(parent, flags, node)) return false;
+        if (flags & kFlagChild) {
+            uint8_t childFlags;
+            if (!GetU8(childFlags) || !ReadGroup(*node, childFlags, depth + 1)) return false;
+        }
+        if (flags & kFlagSiblings) ++openRuns;
+        if (openRuns == 0) return true;
+        for (;;) {
+            if (!GetU8(flags)) return false;
+            if (flags != kRunEnd) break;
+            if (--openRuns == 0) return true;
+        }
+    }
+}
+
+bool TreeStreamReader::ReadNode(Node& parent, uint8_t flags, Node*& node) {
+    if (flags >= kFlagsLimit) return Fail(ImageFault::BadFlags);
+    if (!CountItem()) return false;
+    uint32_t id;
+    if (!GetU32(id)) return false;
+    node = &parent.AddChild(NormalizeId(id));
+    if (flags & kFlagValue) {
+        Value value;
+        if (!ReadValue(node->Id(), value)) return false;
+        node->SetValue(std::move(value));
+    }
+    for (;;) {
+        uint32_t attrId;
+        if (!GetU32(attrId)) return false;
+        attrId = NormalizeId(attrId);
+        if (attrId == kAttributesEnd || attrId == kAttributesEndAlt) return true;
+        if (!CountItem()) return false;
+        Value value;
+        if (!ReadValue(attrId, value)) return false;
+        node->AddAttribute(attrId, std::move(value));
+    }
+}
+
+bool TreeStreamReader::ReadValue(NodeId id, Value& value) {
+    if (IdIsArray(id)) return ReadArray(id, value);
+    const uint8_t type = IdValueType(id);
+    const ValueTypeInfo info = GetValueTypeInfo(type);
+    scratch_.clear();
+    switch (info.encoding) {
+    case ValueEncoding::Fixed:
+    case ValueEncoding::Bool:
+        if (!GetInto(scratch_, info.fixedSize)) return false;
+        value = Value::FromBytes(scratch_.data(), scratch_.size());
+        return true;
+    case ValueEncoding::Counted: {
+        uint16_t length;
+        if (!GetU16(length)) return false;
+        if (type == kTypeString && length == kAbsentStringLength) {
+            value = Value();
+            return true;
+        }
+        if (!GetInto(scratch_, length)) return false;
+        if (type == kTypeString) value = Value::FromString(reinterpret_cast<const char*>(scratch_.data()), length);
+        else value = Value::FromBytes(scratch_.data(), scratch_.size());
+        return true;
+    }
+    default:
+        return Fail(ImageFault::BadValueType);
+    }
+}
+
+bool TreeStreamReader::ReadArray(NodeId id, Value& value) {
+    const uint8_t type = IdValueType(id);
+    const ValueTypeInfo info = GetValueTypeInfo(type);
+    if (info.encoding == ValueEncoding::Unknown) return Fail(ImageFault::BadValueType);
+    uint16_t count, elementSize;
+    if (!GetU16(count) || !GetU16(elementSize)) return false;
+    value = Value::MakeArray(type, elementSize);
+    switch (info.encoding) {
+    case ValueEncoding::Fixed: {
+        uint8_t element[16];
+        for (uint32_t i = 0; i < count; ++i) {
+            if (!Get(element, info.fixedSize)) return false;
+            value.AppendElement(ByteView(element, info.fixedSize));
+        }
+        return true;
+    }
+    case ValueEncoding::Bool: {
+        uint8_t packed = 0;
+        for (uint32_t i = 0; i < count; ++i) {
+            if (i % 8 == 0 && !GetU8(packed)) return false;
+            value.AppendBool((packed >> (i % 8)) & 1);
+        }
+        return true;
+    }
+    default:
+        for (uint32_t i = 0; i < count; ++i) {
+            uint16_t length;
+            if (!GetU16(length)) return false;
+            scratch_.clear();
+            if (type == kTypeString && length == kAbsentStringLength) {
+                value.AppendElement(ByteView());
+                continue;
+            }
+            if (!GetInto(scratch_, length)) return false;
+            if (type == kTypeString) scratch_.push_back(0);
+            value.AppendElement(ByteView(scratch_.data(), scratch_.size()));
+        }
+        return true;
+    }
+}
+
+}  // namespace sgvr
