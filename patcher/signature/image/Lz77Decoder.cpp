@@ -2,70 +2,96 @@
 
 #include "DecodingPiece.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace sgvr {
 namespace {
 
 constexpr size_t kLongestItem = 256;  // a long copy with length byte 255
+constexpr size_t kBufferedPieces = 4;
 
 }  // namespace
 
 Lz77Decoder::Lz77Decoder(StreamCursor input, size_t maxOutput) : in_(input), maxOutput_(maxOutput) {}
 
-bool Lz77Decoder::InputByte(uint8_t& b) {
-    if (in_.ReadU8(b)) return true;
-    Fail(in_.Fault());
-    return false;
-}
-
-bool Lz77Decoder::NextBit(unsigned& bit) {
-    if (bitsLeft_ == 0) {
-        uint16_t word;
-        if (!in_.ReadU16(word)) {
-            Fail(in_.Fault());
-            return false;
-        }
-        flags_ = word;
-        bitsLeft_ = 16;
-    }
-    bit = flags_ & 1;
-    flags_ >>= 1;
-    // The next flag word comes as soon as this one is used up, before the
-    // bytes of the item that used its last bit. A missing word shows at the
-    // next bit or byte the item needs.
-    if (--bitsLeft_ == 0) {
-        uint16_t word;
-        if (in_.ReadU16(word)) {
-            flags_ = word;
-            bitsLeft_ = 16;
-        }
-    }
-    return true;
-}
-
 ByteView Lz77Decoder::NextPiece() {
     if (sawEnd_ || fault_ != ImageFault::None) return ByteView();
-    if (buffer_.empty()) buffer_.resize(kWindow + kDecodingPiece);
+    if (buffer_.empty()) buffer_.resize(kWindow + kBufferedPieces * kDecodingPiece);
 
-    // Keep the last kWindow bytes as history for the copies to come.
+    // Pieces follow each other in the buffer; when the next one no longer
+    // fits, the last kWindow bytes move to the front as history for the
+    // copies to come.
     size_t filled = history_ + lastPiece_;
-    if (filled > kWindow) {
-        std::memmove(buffer_.data(), buffer_.data() + filled - kWindow, kWindow);
-        filled = kWindow;
+    if (filled + kDecodingPiece > buffer_.size()) {
+        const size_t keep = filled < kWindow ? filled : kWindow;
+        std::memmove(buffer_.data(), buffer_.data() + filled - keep, keep);
+        filled = keep;
     }
     history_ = filled;
     uint8_t* const start = buffer_.data() + history_;
     uint8_t* out = start;
     uint8_t* const limit = start + kDecodingPiece - kLongestItem;
+    const size_t allowed = maxOutput_ - produced_;
+
+    // The decoding state lives in locals while the piece is made, so the
+    // stores into the output cannot force it back to memory.
+    const uint8_t* ip = ip_;
+    const uint8_t* iend = iend_;
+    uint32_t flags = flags_;
+    unsigned left = bitsLeft_;
+
+    auto byte = [&](uint8_t& b) {
+        if (ip == iend) {
+            const ByteView piece = in_.TakeUpTo(SIZE_MAX);
+            if (piece.empty()) {
+                Fail(in_.Fault() != ImageFault::None ? in_.Fault() : ImageFault::Truncated);
+                return false;
+            }
+            ip = piece.data;
+            iend = piece.data + piece.size;
+        }
+        b = *ip++;
+        return true;
+    };
+    auto word = [&](uint32_t& w) {
+        uint8_t lo, hi;
+        if (!byte(lo) || !byte(hi)) return false;
+        w = lo | (static_cast<uint32_t>(hi) << 8);
+        return true;
+    };
+    auto bit = [&](unsigned& b) {
+        if (left == 0) {
+            if (!word(flags)) return false;
+            left = 16;
+        }
+        b = flags & 1;
+        flags >>= 1;
+        // The next flag word comes as soon as this one is used up, before
+        // the bytes of the item that used its last bit. A missing word
+        // shows at the next bit or byte the item needs.
+        if (--left == 0 && word(flags)) left = 16;
+        return true;
+    };
 
     while (out <= limit) {
-        unsigned bit;
-        if (!NextBit(bit)) break;
-        if (bit) {
+        // The common case first: a literal whose flag bit is not the last of its word.
+        if (left > 1 && (flags & 1) != 0 && ip != iend) {
+            if (static_cast<size_t>(out - start) >= allowed) {
+                Fail(ImageFault::DecodedTooLarge);
+                break;
+            }
+            flags >>= 1;
+            --left;
+            *out++ = *ip++;
+            continue;
+        }
+        unsigned kind;
+        if (!bit(kind)) break;
+        if (kind) {
             uint8_t literal;
-            if (!InputByte(literal)) break;
-            if (produced_ + static_cast<size_t>(out - start) >= maxOutput_) {
+            if (!byte(literal)) break;
+            if (static_cast<size_t>(out - start) >= allowed) {
                 Fail(ImageFault::DecodedTooLarge);
                 break;
             }
@@ -73,25 +99,25 @@ ByteView Lz77Decoder::NextPiece() {
             continue;
         }
         unsigned form;
-        if (!NextBit(form)) break;
+        if (!bit(form)) break;
         size_t length;
         size_t distance;
         if (form == 0) {
             unsigned b1, b2;
             uint8_t x;
-            if (!NextBit(b1) || !NextBit(b2) || !InputByte(x)) break;
+            if (!bit(b1) || !bit(b2) || !byte(x)) break;
             length = 2 + 2 * b1 + b2;
             distance = 256 - x;
         } else {
             uint8_t lo, hi;
-            if (!InputByte(lo) || !InputByte(hi)) break;
+            if (!byte(lo) || !byte(hi)) break;
             distance = 8192 - (lo + 256u * (hi >> 3));
             length = hi & 7u;
             if (length != 0) {
                 length += 2;
             } else {
                 uint8_t t;
-                if (!InputByte(t)) break;
+                if (!byte(t)) break;
                 if (t == 0) {
                     sawEnd_ = true;
                     break;
@@ -100,12 +126,12 @@ ByteView Lz77Decoder::NextPiece() {
                 length = t + 1u;
             }
         }
-        const size_t written = produced_ + static_cast<size_t>(out - start);
-        if (distance > written) {
+        const size_t here = static_cast<size_t>(out - start);
+        if (distance > produced_ + here) {
             Fail(ImageFault::CopyBeforeStart);
             break;
         }
-        if (length > maxOutput_ - written) {
+        if (length > allowed - here) {
             Fail(ImageFault::DecodedTooLarge);
             break;
         }
@@ -118,6 +144,10 @@ ByteView Lz77Decoder::NextPiece() {
         }
     }
 
+    ip_ = ip;
+    iend_ = iend;
+    flags_ = flags;
+    bitsLeft_ = left;
     lastPiece_ = static_cast<size_t>(out - start);
     produced_ += lastPiece_;
     return ByteView(start, lastPiece_);

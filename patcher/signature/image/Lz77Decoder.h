@@ -23,8 +23,6 @@ public:
     bool SawEndMark() const { return sawEnd_; }
 
 private:
-    bool NextBit(unsigned& bit);
-    bool InputByte(uint8_t& b);
     void Fail(ImageFault fault) {
         if (fault_ == ImageFault::None) fault_ = fault;
     }
@@ -33,8 +31,10 @@ private:
     size_t maxOutput_;
     size_t produced_ = 0;     // all output so far
     Bytes buffer_;            // history, then the piece being made
-    size_t history_ = 0;      // bytes of history at the front of buffer_
+    size_t history_ = 0;      // bytes before the piece being made
     size_t lastPiece_ = 0;    // bytes handed out by the last call
+    const uint8_t* ip_ = nullptr;
+    const uint8_t* iend_ = nullptr;
     uint32_t flags_ = 0;
     unsigned bitsLeft_ = 0;
     bool sawEnd_ = false;

@@ -7,7 +7,7 @@ constexpr size_t kWindow = 8192;
 constexpr size_t kShortReach = 256;
 constexpr size_t kShortLongest = 5;
 constexpr size_t kLongest = 256;
-constexpr unsigned kHashBits = 15;
+constexpr unsigned kMaxHashBits = 15;
 constexpr int kChainDepth = 48;
 
 // Flag bits go least significant first into 16-bit words; the next word's
@@ -70,9 +70,14 @@ private:
     unsigned bitsUsed_ = 0;
 };
 
-uint32_t Hash3(const uint8_t* p) {
+uint32_t Hash3(const uint8_t* p, unsigned bits) {
     const uint32_t v = p[0] | (p[1] << 8) | (static_cast<uint32_t>(p[2]) << 16);
-    return (v * 2654435761u) >> (32 - kHashBits);
+    return (v * 2654435761u) >> (32 - bits);
+}
+
+uint32_t Hash2(const uint8_t* p, unsigned bits) {
+    const uint32_t v = p[0] | (p[1] << 8);
+    return (v * 2246822519u) >> (32 - bits);
 }
 
 }  // namespace
@@ -84,18 +89,21 @@ std::vector<uint8_t> Lz77Compress(ByteView input) {
 
     const uint8_t* const data = input.data;
     const size_t n = input.size;
+    // Tables sized to the input, so that small inputs stay cheap.
+    unsigned bits = 8;
+    while (bits < kMaxHashBits && (size_t(1) << bits) < n) ++bits;
     const int32_t kNone = -1;
-    std::vector<int32_t> head(size_t(1) << kHashBits, kNone);
-    std::vector<int32_t> prev(kWindow, kNone);
-    std::vector<int32_t> lastPair(65536, kNone);  // latest position of each two-byte pair
+    std::vector<int32_t> head(size_t(1) << bits, kNone);
+    std::vector<int32_t> prev(n < kWindow ? n + 1 : kWindow, kNone);
+    std::vector<int32_t> lastPair(size_t(1) << bits, kNone);  // latest position of a two-byte pair's hash
 
     auto insert = [&](size_t pos) {
         if (pos + 2 < n) {
-            const uint32_t h = Hash3(data + pos);
-            prev[pos % kWindow] = head[h];
+            const uint32_t h = Hash3(data + pos, bits);
+            prev[pos % prev.size()] = head[h];
             head[h] = static_cast<int32_t>(pos);
         }
-        if (pos + 1 < n) lastPair[data[pos] | (data[pos + 1] << 8)] = static_cast<int32_t>(pos);
+        if (pos + 1 < n) lastPair[Hash2(data + pos, bits)] = static_cast<int32_t>(pos);
     };
 
     size_t pos = 0;
@@ -104,7 +112,7 @@ std::vector<uint8_t> Lz77Compress(ByteView input) {
         size_t bestDistance = 0;
         const size_t maxLength = n - pos < kLongest ? n - pos : kLongest;
         if (maxLength >= 3) {
-            int32_t cand = head[Hash3(data + pos)];
+            int32_t cand = head[Hash3(data + pos, bits)];
             for (int depth = 0; cand != kNone && depth < kChainDepth; ++depth) {
                 const size_t c = static_cast<size_t>(cand);
                 const size_t distance = pos - c;
@@ -116,14 +124,15 @@ std::vector<uint8_t> Lz77Compress(ByteView input) {
                     bestDistance = distance;
                     if (length == maxLength) break;
                 }
-                const int32_t next = prev[c % kWindow];
+                const int32_t next = prev[c % prev.size()];
                 if (next == kNone || static_cast<size_t>(next) >= c) break;
                 cand = next;
             }
         }
         if (bestLength < 2 && maxLength >= 2) {
-            const int32_t cand = lastPair[data[pos] | (data[pos + 1] << 8)];
-            if (cand != kNone && pos - static_cast<size_t>(cand) <= kShortReach) {
+            const int32_t cand = lastPair[Hash2(data + pos, bits)];
+            if (cand != kNone && pos - static_cast<size_t>(cand) <= kShortReach && data[cand] == data[pos] &&
+                data[cand + 1] == data[pos + 1]) {
                 bestLength = 2;
                 bestDistance = pos - static_cast<size_t>(cand);
             }

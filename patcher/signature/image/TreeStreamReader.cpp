@@ -174,9 +174,12 @@ bool TreeStreamReader::ReadValue(NodeId id, Value& value) {
             value = Value();
             return true;
         }
-        if (!GetInto(scratch_, length)) return false;
-        if (type == kTypeString) value = Value::FromString(reinterpret_cast<const char*>(scratch_.data()), length);
-        else value = Value::FromBytes(scratch_.data(), scratch_.size());
+        // Read straight into the value's own storage.
+        Bytes bytes;
+        bytes.reserve(length < 4096 ? length + 1u : 4096u);
+        if (!GetInto(bytes, length)) return false;
+        if (type == kTypeString) bytes.push_back(0);  // the terminating zero kept in memory
+        value = Value::FromBytes(std::move(bytes));
         return true;
     }
     default:
@@ -192,19 +195,20 @@ bool TreeStreamReader::ReadArray(NodeId id, Value& value) {
     if (!GetU16(count) || !GetU16(elementSize)) return false;
     value = Value::MakeArray(type, elementSize);
     switch (info.encoding) {
-    case ValueEncoding::Fixed: {
-        uint8_t element[16];
-        for (uint32_t i = 0; i < count; ++i) {
-            if (!Get(element, info.fixedSize)) return false;
-            value.AppendElement(ByteView(element, info.fixedSize));
-        }
-        return true;
-    }
+    case ValueEncoding::Fixed:
     case ValueEncoding::Bool: {
-        uint8_t packed = 0;
-        for (uint32_t i = 0; i < count; ++i) {
-            if (i % 8 == 0 && !GetU8(packed)) return false;
-            value.AppendBool((packed >> (i % 8)) & 1);
+        // Elements travel back to back (booleans packed); they are taken in
+        // steps, so memory grows only with the bytes actually there.
+        const bool packed = info.encoding == ValueEncoding::Bool;
+        const uint32_t perStep = packed ? 8 * 4096 : (info.fixedSize == 0 ? count : 4096 / info.fixedSize);
+        uint32_t done = 0;
+        while (done < count) {
+            const uint32_t n = count - done < perStep ? count - done : perStep;
+            const size_t bytes = packed ? (n + 7) / 8 : static_cast<size_t>(n) * info.fixedSize;
+            scratch_.clear();
+            if (!GetInto(scratch_, bytes)) return false;
+            value.AppendPacked(ByteView(scratch_.data(), scratch_.size()), n);
+            done += n;
         }
         return true;
     }

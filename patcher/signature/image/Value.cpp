@@ -2,6 +2,8 @@
 
 #include "ValueType.h"
 
+#include <utility>
+
 namespace sgvr {
 
 Value Value::FromBytes(ByteView bytes) { return FromBytes(bytes.data, bytes.size); }
@@ -10,6 +12,12 @@ Value Value::FromBytes(const void* data, size_t size) {
     Value v;
     const uint8_t* p = static_cast<const uint8_t*>(data);
     if (size != 0) v.data_.assign(p, p + size);
+    return v;
+}
+
+Value Value::FromBytes(Bytes&& data) {
+    Value v;
+    v.data_ = std::move(data);
     return v;
 }
 
@@ -96,6 +104,22 @@ bool Value::AppendBool(bool element) {
     if (count_ % 8 == 0) data_.push_back(0);
     if (element) data_.back() = static_cast<uint8_t>(data_.back() | (1u << (count_ % 8)));
     ++count_;
+    return true;
+}
+
+bool Value::AppendPacked(ByteView data, uint32_t count) {
+    if (count > UINT32_MAX - count_) return false;
+    if (kind_ == Kind::FixedArray) {
+        if (data.size != static_cast<size_t>(count) * stride_) return false;
+    } else if (kind_ == Kind::BoolArray) {
+        if (count_ % 8 != 0 || data.size != (static_cast<size_t>(count) + 7) / 8) return false;
+    } else {
+        return false;
+    }
+    data_.insert(data_.end(), data.begin(), data.end());
+    if (kind_ == Kind::BoolArray && count % 8 != 0)
+        data_.back() = static_cast<uint8_t>(data_.back() & ((1u << (count % 8)) - 1));  // unused bits stay clear
+    count_ += count;
     return true;
 }
 

@@ -26,6 +26,7 @@ public:
 
     static Value FromBytes(ByteView bytes);
     static Value FromBytes(const void* data, size_t size);
+    static Value FromBytes(Bytes&& data);
     static Value FromU32(uint32_t v);
     // Narrow string in memory form: the characters and a terminating zero.
     static Value FromString(const char* text, size_t length);
@@ -59,6 +60,10 @@ public:
     // false when the element does not fit the array.
     bool AppendElement(ByteView element);
     bool AppendBool(bool element);
+    // Appends count elements at once, as they travel in an image: a fixed
+    // array takes count * Stride() bytes; a boolean array (whose count is a
+    // multiple of eight so far) takes the packed bytes.
+    bool AppendPacked(ByteView data, uint32_t count);
 
     bool operator==(const Value& other) const;
     bool operator!=(const Value& other) const { return !(*this == other); }

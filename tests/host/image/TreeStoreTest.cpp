@@ -112,6 +112,17 @@ TEST(Value, ArraysOfEachKind) {
     EXPECT_TRUE(bools.BoolAt(8));
     EXPECT_FALSE(bools.BoolAt(7));
 
+    Value packed = Value::MakeArray(kTypeBool, 1);
+    const uint8_t bits[2] = {0xFF, 0xFF};
+    ASSERT_TRUE(packed.AppendPacked(ByteView(bits, 2), 9));
+    EXPECT_EQ(packed.Data().data[1], 0x01);  // bits past the ninth element are not kept
+    EXPECT_FALSE(packed.AppendPacked(ByteView(bits, 1), 8));  // count no longer a multiple of eight
+    Value empties = Value::MakeArray(kTypeNone, 0);
+    ASSERT_TRUE(empties.AppendPacked(ByteView(), 65535));
+    EXPECT_EQ(empties.Count(), 65535u);
+    EXPECT_EQ(empties.Size(), 0u);
+    EXPECT_FALSE(ints.AppendPacked(ByteView(bits, 2), 1));  // two bytes are not one 4-byte element
+
     Value hashes = Value::MakeArray(kTypeBytes, 32);
     const std::vector<uint8_t> h1(32, 0xAA), h2(5, 0xBB);
     hashes.AppendElement(ByteView(h1.data(), h1.size()));
