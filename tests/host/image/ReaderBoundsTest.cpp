@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace sgvr;
 using sgvr_test::TestBytes;
 
@@ -121,4 +123,48 @@ TEST(ReaderBounds, FailedReadReleasesEverything) {
     for (int i = 0; i < 1000; ++i) img.U8(2).U32(0x2A000000).U16(3).Text("abc").U32(0x09000001);
     ReadWith(img.bytes(), ImageLimits());
     EXPECT_EQ(TreeBlocksOutstanding(), before);
+}
+
+namespace {
+
+long g_allowed = -1;  // allocations left before the allocator refuses; -1 = no limit
+void* LimitedAlloc(size_t n) {
+    if (g_allowed == 0) return nullptr;
+    if (g_allowed > 0) --g_allowed;
+    return std::malloc(n);
+}
+void LimitedFree(void* p) { std::free(p); }
+
+}  // namespace
+
+TEST(ReaderBounds, RefusedAllocationAtEveryPointFailsCleanly) {
+    NodePtr top = Node::Create(0);
+    Node& root = top->AddChild(0x01160000, Value());
+    for (int i = 0; i < 5; ++i) root.AddChild(0x2A1E0000 | i, Value::FromBytes("0123456789", 10)).SetAttribute(0x091E0001, Value::FromU32(i));
+    const std::vector<uint8_t> image = Write(*top, {{kCodecChunks, 1024, 0}, {kCodecLz77, 8192, 0}});
+    top.reset();
+
+    ShutdownTreeMemory();
+    ASSERT_TRUE(InstallTreeMemory(LimitedAlloc, LimitedFree));
+    const size_t before = TreeBlocksOutstanding();
+    bool succeeded = false;
+    for (long allowed = 0; !succeeded && allowed < 1000; ++allowed) {
+        g_allowed = allowed;
+        RegistryImage read;
+        ImageFault fault = ImageFault::None;
+        const uint32_t code = ReadRegistryImage(ByteView(image.data(), image.size()), ReadOptions(), read, &fault);
+        g_allowed = -1;
+        if (code == kImageOk) {
+            succeeded = true;
+            EXPECT_EQ(read.top->FirstChild()->ChildCount(), 5u);
+        } else {
+            EXPECT_EQ(code, kImageUnreadable);
+            EXPECT_EQ(fault, ImageFault::NoMemory);
+            EXPECT_FALSE(read.top);
+        }
+        read = RegistryImage();
+        EXPECT_EQ(TreeBlocksOutstanding(), before) << "after " << allowed << " allocations";
+    }
+    EXPECT_TRUE(succeeded);
+    ShutdownTreeMemory();
 }

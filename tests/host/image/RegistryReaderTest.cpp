@@ -415,3 +415,23 @@ TEST(RegistryReader, TreeStreamCutShortInsideCodecs) {
     img.Header(5).Block(1).U32(8192).U16(0).Raw(HandLz77(inner.bytes()));
     EXPECT_EQ(Read(img).fault, ImageFault::Truncated);
 }
+
+TEST(RegistryReader, BlockSizeNotAboveTheHeaderGetsACheckValueRightAfterIt) {
+    // The ten header bytes already fill a block of 10: its check value (over
+    // no node bytes, so the start value) follows at once; then one per ten
+    // node bytes, and the final one.
+    TestBytes n;
+    n.U8(1).U32(0x2A000001).U16(6).Text("abcdef").U32(0x09000001);  // 17 node bytes
+    TestBytes img;
+    img.Header(5).Block(0).StreamHeader(10).U32(0xFFFFFFFF);
+    img.Raw(std::vector<uint8_t>(n.bytes().begin(), n.bytes().begin() + 10));
+    img.U32(Crc32Update(kCrcStart, n.bytes().data(), 10));
+    img.Raw(std::vector<uint8_t>(n.bytes().begin() + 10, n.bytes().end()));
+    img.U32(Crc32Update(kCrcStart, n.bytes().data() + 10, 7));
+    const Outcome o = Read(img);
+    ASSERT_EQ(o.code, kImageOk) << ImageFaultName(o.fault);
+    EXPECT_EQ(o.image.top->FirstChild()->GetValue().Size(), 6u);
+    TestBytes wrong = img;
+    wrong.bytes()[8 + 6 + 10] = 0;  // the check value right after the header
+    EXPECT_EQ(Read(wrong).fault, ImageFault::BadCheckValue);
+}
