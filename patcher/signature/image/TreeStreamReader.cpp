@@ -82,31 +82,32 @@ bool TreeStreamReader::CountItem() {
 }
 
 ImageFault TreeStreamReader::Read(Node& top) {
+    ReadStream(top);
+    return fault_;
+}
+
+bool TreeStreamReader::ReadStream(Node& top) {
+    if (limits_.maxDecodedBytes < kTreeHeaderSize) return Fail(ImageFault::DecodedTooLarge);
     uint16_t magic;
     uint32_t version;
-    if (!in_.ReadU16(magic) || !in_.ReadU32(version) || !in_.ReadU32(blockSize_)) {
-        blockSize_ = 0;
-        Fail(in_.Fault());
-        return fault_;
-    }
-    if (magic != kTreeStreamMagic) return Fail(ImageFault::BadStreamMagic), fault_;
-    if (version != kTreeStreamVersion) return Fail(ImageFault::BadStreamVersion), fault_;
+    uint32_t blockSize;
+    if (!in_.ReadU16(magic) || !in_.ReadU32(version) || !in_.ReadU32(blockSize)) return Fail(in_.Fault());
+    if (magic != kTreeStreamMagic) return Fail(ImageFault::BadStreamMagic);
+    if (version != kTreeStreamVersion) return Fail(ImageFault::BadStreamVersion);
+    blockSize_ = blockSize;
     streamBytes_ = kTreeHeaderSize;
     crc_ = kCrcStart;
     count_ = kTreeHeaderSize;
     // A block size not above the header's ten bytes is already reached:
     // its check value (over no bytes) follows at once.
-    if (blockSize_ != 0 && count_ >= blockSize_ && !CheckValue()) return fault_;
+    if (blockSize_ != 0 && count_ >= blockSize_ && !CheckValue()) return false;
 
     uint8_t flags;
-    if (!GetU8(flags) || !ReadGroup(top, flags, 1)) return fault_;
+    if (!GetU8(flags) || !ReadGroup(top, flags, 1)) return false;
 
-    if (blockSize_ != 0 && count_ != 0 && crc_ != kCrcStart) {
-        uint32_t stored;
-        if (!in_.ReadU32(stored)) return Fail(in_.Fault()), fault_;
-        if (stored != crc_) return Fail(ImageFault::BadCheckValue), fault_;
-    }
-    return ImageFault::None;
+    // The final check value covers the node bytes after the last one.
+    if (blockSize_ != 0 && count_ != 0 && crc_ != kCrcStart) return CheckValue();
+    return true;
 }
 
 // Reads a node (flags already read) with its subtree and, when its flag

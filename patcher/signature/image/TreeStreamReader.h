@@ -27,6 +27,7 @@ public:
     uint32_t CheckBlockSize() const { return blockSize_; }
 
 private:
+    bool ReadStream(Node& top);
     bool Get(uint8_t* dst, size_t n);
     bool GetU8(uint8_t& v) { return Get(&v, 1); }
     bool GetU16(uint16_t& v);
@@ -39,7 +40,8 @@ private:
     bool ReadArray(NodeId id, Value& value);
     bool CountItem();
     bool Fail(ImageFault fault) {
-        if (fault_ == ImageFault::None) fault_ = fault;
+        // A failed read always has a reason; "ends early" when none was given.
+        if (fault_ == ImageFault::None) fault_ = fault != ImageFault::None ? fault : ImageFault::Truncated;
         return false;
     }
 
