@@ -11,7 +11,8 @@ using namespace sgvr;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Bytes out;
-    Lz77DecodeAll(ByteView(data, size), out, size_t(1) << 20);
+    // A small output bound keeps the pace up; the bound is exercised all the same.
+    Lz77DecodeAll(ByteView(data, size), out, size_t(64) << 10);
 
     const std::vector<uint8_t> packed = Lz77Compress(ByteView(data, size));
     Bytes back;

@@ -17,19 +17,20 @@ Lz77Decoder::Lz77Decoder(StreamCursor input, size_t maxOutput) : in_(input), max
 
 ByteView Lz77Decoder::NextPiece() {
     if (sawEnd_ || fault_ != ImageFault::None) return ByteView();
-    if (buffer_.empty()) buffer_.resize(kWindow + kBufferedPieces * kDecodingPiece);
+    constexpr size_t kBufferSize = kWindow + kBufferedPieces * kDecodingPiece;
+    if (!buffer_) buffer_.reset(static_cast<uint8_t*>(TreeAllocate(kBufferSize)));
 
     // Pieces follow each other in the buffer; when the next one no longer
     // fits, the last kWindow bytes move to the front as history for the
     // copies to come.
     size_t filled = history_ + lastPiece_;
-    if (filled + kDecodingPiece > buffer_.size()) {
+    if (filled + kDecodingPiece > kBufferSize) {
         const size_t keep = filled < kWindow ? filled : kWindow;
-        std::memmove(buffer_.data(), buffer_.data() + filled - keep, keep);
+        std::memmove(buffer_.get(), buffer_.get() + filled - keep, keep);
         filled = keep;
     }
     history_ = filled;
-    uint8_t* const start = buffer_.data() + history_;
+    uint8_t* const start = buffer_.get() + history_;
     uint8_t* out = start;
     uint8_t* const limit = start + kDecodingPiece - kLongestItem;
     const size_t allowed = maxOutput_ - produced_;

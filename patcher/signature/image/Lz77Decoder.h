@@ -30,7 +30,7 @@ private:
     StreamCursor in_;
     size_t maxOutput_;
     size_t produced_ = 0;     // all output so far
-    Bytes buffer_;            // history, then the piece being made
+    TreeUnique<uint8_t> buffer_;  // history, then the piece being made; not zero-filled
     size_t history_ = 0;      // bytes before the piece being made
     size_t lastPiece_ = 0;    // bytes handed out by the last call
     const uint8_t* ip_ = nullptr;
