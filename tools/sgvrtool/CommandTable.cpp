@@ -1,4 +1,5 @@
 #include "CommandTable.h"
+#include "RegistryCommands.h"
 
 namespace sgvrtool {
 
@@ -12,6 +13,9 @@ const CToolCommand kToolCommands[] = {
     {"sign", "[--object-name NAME] KEYFILE FILE", "append a signature trailer to FILE", RunSign},
     {"verify", "[--object-name NAME] PUBHEX FILE", "check the trailer of FILE against one public key", RunVerify},
     {"verify-raw", "PUBHEX HASHHEX SIGHEX", "verify a 32-byte hash and a 64-byte r||s signature", RunVerifyRaw},
+    {"mkreg", "[--id ID] [--flag 0|1] [--codec LIST] [--check-block N] DESC OUT",
+     "build a key registry image from a text description", CmdMkreg},
+    {"dumpreg", "[--id ID] FILE", "print a key registry image as a text description", CmdDumpreg},
 };
 
 const int kToolCommandCount = static_cast<int>(sizeof kToolCommands / sizeof kToolCommands[0]);
