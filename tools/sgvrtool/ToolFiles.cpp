@@ -1,5 +1,7 @@
 #include "ToolFiles.h"
 
+#include <fstream>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -39,6 +41,13 @@ bool AppendToFile(const std::string& path, const uint8_t* data, size_t length) {
     if (!f) return false;
     const bool ok = std::fwrite(data, 1, length, f) == length;
     return std::fclose(f) == 0 && ok;
+}
+
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out.flush());
 }
 
 }  // namespace sgvrtool

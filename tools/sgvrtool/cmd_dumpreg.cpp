@@ -1,6 +1,6 @@
 // sgvrtool dumpreg: prints a registry image as its text description.
 
-#include "BinaryFile.h"
+#include "ToolFiles.h"
 #include "RegistryCommands.h"
 #include "RegistryDescription.h"
 

@@ -1,6 +1,6 @@
 // sgvrtool mkreg: builds a registry image from its text description.
 
-#include "BinaryFile.h"
+#include "ToolFiles.h"
 #include "RegistryCommands.h"
 #include "RegistryDescription.h"
 
