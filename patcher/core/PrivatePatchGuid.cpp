@@ -1,0 +1,48 @@
+#include "PrivatePatchGuid.h"
+
+#include "Unpacker.h"
+#include "diagnostics/TraceLog.h"
+#include "signature/check/CheckFileSignature.h"
+#include "util/ErrorText.h"
+#include "util/Folders.h"
+#include "util/Guid.h"
+#include "util/InstallerQueries.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+namespace {
+
+const char kName[] = "CPatchRunner::GetPrivatePatchGUID";
+const wchar_t kWideName[] = L"CPatchRunner::GetPrivatePatchGUID";
+
+}  // namespace
+
+std::wstring ReadPrivatePatchGUID(const std::wstring& productFolder, bool verifyPackages) {
+    // A folder of its own per call, so two readings never meet. Without the
+    // GUID the path would be the temporary folder itself, which the clean-up
+    // below would then delete.
+    const std::wstring unique = NewGuidString();
+    if (unique.empty()) ThrowWindowsError(ERROR_OUTOFMEMORY, kName);
+    const std::wstring folder = GetTempDirPath() + unique;
+    const unsigned long created = CreateDirRecurs(folder.c_str());
+    if (created != 0) ThrowWindowsError(created, kName);
+    const std::wstring package = folder + L"\\hf41.msp";
+    std::wstring guid;
+    try {
+        CUnpacker().ExtractResourceToFile(package);
+        if (verifyPackages && !CheckFileSignature(productFolder, package)) {
+            Trace(TL_ERROR, L"%s: MSP-patch not signed.", kWideName);
+            throw std::logic_error("CPatchRunner::GetPrivatePatchGUID invalid MSP signature.");
+        }
+        const unsigned long read = GetMSPPatchGUID(package, guid);
+        if (read != 0) ThrowWindowsError(read, kName);
+    } catch (const std::logic_error& failure) {
+        DeleteDirRecurs(folder);
+        Trace(TL_ERROR, L"%s: %S", kWideName, failure.what());
+        throw;
+    }
+    DeleteDirRecurs(folder);
+    return guid;
+}

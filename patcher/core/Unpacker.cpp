@@ -1,0 +1,36 @@
+#include "Unpacker.h"
+
+#include "diagnostics/TraceLog.h"
+#include "util/ErrorText.h"
+#include "util/OsBitness.h"
+#include "util/UniqueHandle.h"
+
+#include <windows.h>
+
+namespace {
+
+const char kName[] = "CUnpacker::ExtractResourceToFile";
+const WORD kPackageX86 = 101;
+const WORD kPackageX64 = 102;
+
+}  // namespace
+
+void CUnpacker::ExtractResourceToFile(const std::wstring& filePath) const {
+    const WORD name = IsOSx64() ? kPackageX64 : kPackageX86;
+    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(name), L"PATCHDATA");
+    if (!resource) ThrowWindowsError(GetLastError(), kName);
+    HGLOBAL loaded = LoadResource(nullptr, resource);
+    if (!loaded) ThrowWindowsError(GetLastError(), kName);
+    const void* data = LockResource(loaded);
+    const DWORD size = SizeofResource(nullptr, resource);
+
+    UniqueFileHandle file(
+        CreateFileW(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowWindowsError(GetLastError(), kName);
+    DWORD written = 0;
+    const BOOL wrote = WriteFile(file.get(), data, size, &written, nullptr);
+    const DWORD error = GetLastError();
+    file.reset();
+    if (!wrote) ThrowWindowsError(error, kName);
+    Trace(TL_NOTIFY, L"%s: Resource extracted to %s", L"CUnpacker::ExtractResourceToFile", filePath.c_str());
+}

@@ -1,0 +1,180 @@
+#include "UsingORX.h"
+
+#include "OrxProcess.h"
+#include "ServiceMessages.h"
+#include "SyncRequest.h"
+#include "TaskManagerLink.h"
+#include "TesselRemote.h"
+#include "diagnostics/TraceLog.h"
+#include "util/ErrorText.h"
+#include "util/ProductEnvironment.h"
+#include "util/Registry.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kConstructor[] = L"CUsingORX::CUsingORX";
+const char kConstructorA[] = "CUsingORX::CUsingORX";
+const wchar_t kDestructor[] = L"CUsingORX::~CUsingORX";
+const wchar_t kStopIfNeed[] = L"CUsingORX::StopORXIfNeed";
+const wchar_t kWait[] = L"CUsingORX::WaitORX";
+const wchar_t kRegister[] = L"CUsingORX::RegisterSelfInvisible";
+const char kRegisterA[] = "CUsingORX::RegisterSelfInvisible";
+const wchar_t kReboot[] = L"CUsingORX::SetStatusNeedRebootOS";
+const char kRebootA[] = "CUsingORX::SetStatusNeedRebootOS";
+
+const int kConnectTries = 3;
+const DWORD kRetryWaitMs = 5000;
+const int kServiceStartCalls = 3;
+const int kServiceWaitSteps = 30;
+const DWORD kServiceWaitStepMs = 1000;
+
+unsigned Hex(tsResult result) { return static_cast<unsigned>(result); }
+
+}  // namespace
+
+CUsingORX::CUsingORX(HINSTANCE instance) : startedService_(false), connectFailed_(false), wait_(::Sleep) {
+    Connect(instance);
+}
+
+#ifdef ZEP_ORX_TEST_WAITS
+CUsingORX::CUsingORX(HINSTANCE instance, WaitFunction wait)
+    : startedService_(false), connectFailed_(false), wait_(wait) {
+    Connect(instance);
+}
+#endif
+
+CUsingORX::~CUsingORX() {
+    StopORXIfNeed();
+    Trace(TL_NOTIFY, L"%s: Free Tessel.", kDestructor);
+    link_.reset();
+    connection_.reset();
+}
+
+void CUsingORX::Connect(HINSTANCE instance) {
+    EnterProductFolder();
+    connection_.reset(new CTesselRemote);
+    connection_->Load(instance);
+    for (int attempt = 1;; ++attempt) {
+        Trace(TL_NOTIFY, L"%s: the %d try.", kConstructor, attempt);
+        try {
+            EnsureServiceRuns();
+            link_.reset(new CTaskManagerLink(*connection_));
+            LoadProxyStub();
+            AttachTaskManager();
+            Trace(TL_NOTIFY, L"%s: SUCCESS.", kConstructor);
+            return;
+        } catch (const std::logic_error&) {
+            StopORXIfNeed();
+            connectFailed_ = false;
+            link_.reset();
+            if (attempt == kConnectTries) {
+                Trace(TL_NOTIFY, L"%s: Free Tessel.", kConstructor);
+                connection_.reset();
+                throw;
+            }
+            Trace(TL_NOTIFY, L"%s: Wait before next try.", kConstructor);
+            wait_(kRetryWaitMs);
+        }
+    }
+}
+
+void CUsingORX::EnterProductFolder() {
+    std::vector<wchar_t> folder;
+    const DWORD error = ReadRegStringValueFromKey(kProductRootValue, kProductEnvironmentKey, HKEY_LOCAL_MACHINE, folder);
+    if (error != ERROR_SUCCESS) ThrowWindowsError(error, kConstructorA);
+    Trace(TL_NOTIFY, L"%s: ProductFolder: %s", kConstructor, folder.data());
+    if (!SetCurrentDirectoryW(folder.data())) ThrowWindowsError(GetLastError(), kConstructorA);
+}
+
+void CUsingORX::EnsureServiceRuns() {
+    // Without an API table there is nothing to start the service with; the
+    // try then fails at the proxy stub with the framework status.
+    if (!connection_->HasApi()) {
+        Trace(TL_WARNING, L"%s: no framework API (status 0x%x), ORX service not checked.", kConstructor,
+              Hex(connection_->Status()));
+        return;
+    }
+    if (WaitORX()) {
+        Trace(TL_NOTIFY, L"%s: ORX running.", kConstructor);
+        return;
+    }
+    Trace(TL_NOTIFY, L"%s: ORX not running.", kConstructor);
+    Trace(TL_NOTIFY, L"%s: Start ORX service.", kConstructor);
+    for (int call = 0; call < kServiceStartCalls; ++call) {
+        const tsResult result = connection_->StartService();
+        Trace(TL_NOTIFY, L"cORX::Start: CreateProcess -s returned: 0x%x", Hex(result));
+        if (!TsFailed(result)) break;
+    }
+    if (!WaitORX()) throw std::logic_error("CUsingORX::CUsingORX: Cann't start ORX service.");
+    startedService_ = true;
+}
+
+void CUsingORX::LoadProxyStub() {
+    tsResult result = connection_->Status();
+    if (!TsFailed(result)) result = connection_->LoadProxyStub();
+    if (!TsFailed(result)) return;
+    Trace(TL_ERROR, L"%s: LoadProxyStub error 0x%x.", kConstructor, Hex(result));
+    connectFailed_ = true;
+    throw std::logic_error("CUsingORX::CUsingORX: LoadProxyStub error.");
+}
+
+void CUsingORX::AttachTaskManager() {
+    if (link_->Attach()) return;
+    Trace(TL_WARNING, L"%s: cannot attach TM proxy.", kConstructor);
+    connectFailed_ = true;
+    throw std::logic_error("CUsingORX::CUsingORX: cannot attach proxy.");
+}
+
+bool CUsingORX::WaitORX() {
+    for (int step = 0; step < kServiceWaitSteps; ++step) {
+        if (IsOrxProcessRunning()) return true;
+        Trace(TL_NOTIFY, L"%s: Wait ORX service...", kWait);
+        wait_(kServiceWaitStepMs);
+    }
+    return false;
+}
+
+void CUsingORX::StopORXIfNeed() {
+    if (!startedService_ && !connectFailed_) return;
+    Trace(TL_NOTIFY, L"%s: Stop ORX service.", kStopIfNeed);
+    if (link_ && link_->Proxy() && link_->Recheck()) link_->StopService();
+}
+
+bool CUsingORX::HasTaskManager() const { return connection_ && link_ && link_->Proxy(); }
+
+void CUsingORX::Send(const wchar_t* operation, const char* operationA, uint32_t messageClass, uint32_t messageId,
+                     void* buffer, uint32_t* size) {
+    const tsResult result = link_->SendMsg(messageClass, messageId, buffer, size);
+    if (!TsFailed(result)) return;
+    Trace(TL_ERROR, L"%s: tsSendMsg error 0x%x.", operation, Hex(result));
+    throw std::logic_error(std::string(operationA) + ": tsSendMsg error.");
+}
+
+void CUsingORX::RegisterSelfInvisible() {
+    Trace(TL_NOTIFY, L"%s: START", kRegister);
+    if (!HasTaskManager()) {
+        Trace(TL_IMPORTANT, L"%s: no Tessel. Nothing to do.", kRegister);
+        return;
+    }
+    cSyncRequest request(GetCurrentProcessId());
+    Send(kRegister, kRegisterA, kMsgClassProcess, kMsgRegisterInvisible, static_cast<cSerialRecord*>(&request),
+         SerializedRecordSize());
+    Trace(TL_NOTIFY, L"%s: SUCCESS", kRegister);
+}
+
+void CUsingORX::SetStatusNeedRebootOS() {
+    Trace(TL_NOTIFY, L"%s: START", kReboot);
+    if (!HasTaskManager()) {
+        Trace(TL_IMPORTANT, L"%s: no Tessel. Nothing to do.", kReboot);
+        return;
+    }
+    Trace(TL_NOTIFY, L"%s: Before create task OS reboot request.", kReboot);
+    Send(kReboot, kRebootA, kMsgClassRebootRequest, kMsgRebootRequest, nullptr, nullptr);
+    Trace(TL_NOTIFY, L"%s: Before send message about change product state.", kReboot);
+    Send(kReboot, kRebootA, kMsgClassProductState, kMsgProductStateChanged, nullptr, nullptr);
+    Trace(TL_NOTIFY, L"%s: SUCCESS", kReboot);
+}

@@ -1,0 +1,54 @@
+#pragma once
+// The patcher's connection to the product service orx.exe: makes sure the
+// service runs, attaches to its "TaskManager" object and sends it the
+// patcher's requests. Failures are std::logic_error.
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+class CTesselRemote;
+class CTaskManagerLink;
+
+class CUsingORX {
+public:
+    // Makes the product folder the current folder, loads the framework and
+    // connects in up to three tries.
+    explicit CUsingORX(HINSTANCE instance);
+#ifdef ZEP_ORX_TEST_WAITS
+    // Test builds only: every wait goes through the given function.
+    using WaitFunction = void(WINAPI*)(DWORD milliseconds);
+    CUsingORX(HINSTANCE instance, WaitFunction wait);
+    friend class CUsingORXTestAccess;
+#endif
+    // Stops the service if this object started it; releases the framework.
+    ~CUsingORX();
+
+    CUsingORX(const CUsingORX&) = delete;
+    CUsingORX& operator=(const CUsingORX&) = delete;
+
+    // Announces the current process to the service.
+    void RegisterSelfInvisible();
+    // Asks the product to request an OS restart and to update its state.
+    void SetStatusNeedRebootOS();
+    // Stops the service if this object started it or the current try failed.
+    void StopORXIfNeed();
+    // Whether the service process runs, waiting up to 30 seconds for it.
+    bool WaitORX();
+
+private:
+    void Connect(HINSTANCE instance);
+    void EnterProductFolder();
+    void EnsureServiceRuns();
+    void LoadProxyStub();
+    void AttachTaskManager();
+    void Send(const wchar_t* operation, const char* operationA, uint32_t messageClass, uint32_t messageId,
+              void* buffer, uint32_t* size);
+    bool HasTaskManager() const;
+
+    std::unique_ptr<CTesselRemote> connection_;
+    std::unique_ptr<CTaskManagerLink> link_;
+    bool startedService_;
+    bool connectFailed_;
+    void(WINAPI* wait_)(DWORD milliseconds);
+};

@@ -1,0 +1,20 @@
+#include "Process.h"
+
+#include "ErrorText.h"
+#include "diagnostics/TraceLog.h"
+
+DWORD CrtProc(wchar_t* commandLine, const wchar_t* workingFolder, PROCESS_INFORMATION& processInfo) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, workingFolder,
+                       &startup, &processInfo))
+        return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    Trace(TL_ERROR, L"%s", FormatErrorText(error, L"CrtProc").c_str());
+    Trace(TL_ERROR, L"Command line: %s", commandLine);
+    if (processInfo.hThread) CloseHandle(processInfo.hThread);
+    if (processInfo.hProcess) CloseHandle(processInfo.hProcess);
+    processInfo.hThread = nullptr;
+    processInfo.hProcess = nullptr;
+    return error;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// TEST DOUBLE of the package signature check, linked only into test programs.
+// It accepts a file whose last bytes are kTestSignedMarker (or every file
+// while acceptAll is set) and records each question it is asked.
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace signature_double {
+
+inline constexpr char kTestSignedMarker[] = "\r\n;:TEST-DOUBLE-SIGNED%%";
+
+extern bool acceptAll;
+extern std::vector<std::pair<std::wstring, std::wstring>> calls;  // (key folder, file path)
+
+}  // namespace signature_double

@@ -1,0 +1,112 @@
+// The embedded packages. This program carries the same PATCHDATA resources
+// as hf41.exe; the tests run in a 64-bit prefix, so resource 102 is the one
+// written out.
+#include "TestData.h"
+#include "TraceCapture.h"
+#include "core/PrivatePatchGuid.h"
+#include "core/Unpacker.h"
+#include "util/ErrorText.h"
+#include "util/Folders.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::SizeIs;
+
+// The GUID-named folders lying in the temporary folder.
+std::set<std::wstring> TempGuidFolders() {
+    std::set<std::wstring> found;
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW((GetTempDirPath() + L"{*}").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) found.insert(entry.cFileName);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return found;
+}
+
+class PackagesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        signature_double::acceptAll = false;
+        signature_double::calls.clear();
+    }
+    void TearDown() override { signature_double::acceptAll = false; }
+    ScratchFolder folder{L"zep-packages"};
+};
+
+TEST_F(PackagesTest, ResourceFor64BitWindowsIsWrittenByteForByte) {
+    const std::wstring target = folder / L"hf41.msp";
+    WriteBytes(target, std::string(300000, 'x'));  // longer than the package: must be replaced whole
+    TraceCapture trace;
+    CUnpacker().ExtractResourceToFile(target);
+    const std::string written = ReadBytes(target);
+    EXPECT_EQ(written, ReadBytes(EmbeddedX64()));
+    EXPECT_EQ(written.substr(0, 8), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+    EXPECT_THAT(trace.Tagged(),
+                ElementsAre("NTF CUnpacker::ExtractResourceToFile: Resource extracted to " + Narrow(target)));
+}
+
+TEST_F(PackagesTest, LockedOrMissingTargetFailsWithTheSystemText) {
+    const std::wstring target = folder / L"hf41.msp";
+    WriteBytes(target, "old");
+    HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ThrownText([&] { CUnpacker().ExtractResourceToFile(target); }),
+              FormatErrorTextA(ERROR_SHARING_VIOLATION, "CUnpacker::ExtractResourceToFile"));
+    CloseHandle(held);
+    EXPECT_EQ(ReadBytes(target), "old");
+
+    // A folder in the file's place cannot be opened for writing.
+    CreateDirectoryW((folder / L"dir.msp").c_str(), nullptr);
+    EXPECT_EQ(ThrownText([&] { CUnpacker().ExtractResourceToFile(folder / L"dir.msp"); }),
+              FormatErrorTextA(ERROR_ACCESS_DENIED, "CUnpacker::ExtractResourceToFile"));
+}
+
+TEST_F(PackagesTest, EachGuidReadingUsesItsOwnFolderAndLeavesNone) {
+    const std::set<std::wstring> before = TempGuidFolders();
+    TraceCapture trace;
+    EXPECT_EQ(ReadPrivatePatchGUID(L"C:\\Product\\", false), kGuidA);
+    EXPECT_EQ(ReadPrivatePatchGUID(L"C:\\Product\\", false), kGuidA);
+    EXPECT_EQ(TempGuidFolders(), before);
+    EXPECT_TRUE(signature_double::calls.empty());  // verify packages off: no check at all
+
+    std::vector<std::string> extracted;
+    for (const std::string& line : trace.Tagged())
+        if (line.find("Resource extracted to ") != std::string::npos) extracted.push_back(line);
+    ASSERT_THAT(extracted, SizeIs(2));
+    EXPECT_NE(extracted[0], extracted[1]);
+    const std::string prefix = "NTF CUnpacker::ExtractResourceToFile: Resource extracted to " + Narrow(GetTempDirPath());
+    EXPECT_EQ(extracted[0].rfind(prefix, 0), 0u) << extracted[0];
+    EXPECT_EQ(extracted[0].substr(extracted[0].size() - 10), "}\\hf41.msp");
+}
+
+TEST_F(PackagesTest, VerifiedPackageIsCheckedAgainstTheProductFolder) {
+    signature_double::acceptAll = true;
+    EXPECT_EQ(ReadPrivatePatchGUID(L"C:\\Product\\", true), kGuidA);
+    ASSERT_THAT(signature_double::calls, SizeIs(1));
+    EXPECT_EQ(signature_double::calls[0].first, L"C:\\Product\\");
+    EXPECT_EQ(signature_double::calls[0].second.rfind(GetTempDirPath() + L"{", 0), 0u);
+}
+
+TEST_F(PackagesTest, UnsignedPackageIsRefusedWithTwoErrorLinesAndCleanedUp) {
+    const std::set<std::wstring> before = TempGuidFolders();
+    TraceCapture trace;
+    EXPECT_EQ(ThrownText([] { ReadPrivatePatchGUID(L"C:\\Product\\", true); }),
+              "CPatchRunner::GetPrivatePatchGUID invalid MSP signature.");
+    EXPECT_EQ(TempGuidFolders(), before);
+    std::vector<std::string> errors;
+    for (const TraceLine& line : trace.Lines())
+        if (line.tag == "ERR") errors.push_back(line.text);
+    EXPECT_THAT(errors, ElementsAre("CPatchRunner::GetPrivatePatchGUID: MSP-patch not signed.",
+                                    "CPatchRunner::GetPrivatePatchGUID: CPatchRunner::GetPrivatePatchGUID invalid "
+                                    "MSP signature."));
+}
+
+}  // namespace
