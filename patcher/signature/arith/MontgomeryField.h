@@ -215,7 +215,7 @@ SGVR_FORCE_INLINE void CMontgomeryField::SqrSparse(const CBigNum256& a, CBigNum2
 #if defined(SGVR_HAVE_PRODUCT_ADX)
     if (adx_) {
         uint64_t t[8];
-        Product256Adx(a.w, a.w, t);
+        Square256Adx(a.w, t);
         ReduceSparse(t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], r);
         return;
     }
