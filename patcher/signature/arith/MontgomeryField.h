@@ -41,7 +41,11 @@ public:
         const uint64_t carry = sgvr::Add(a, b, t);
         // Subtract m when the sum reached it (carry out, or no borrow from t - m).
         const uint64_t borrow = sgvr::Sub(t, m_, d);
-        r = (carry || !borrow) ? d : t;
+        const bool useD = carry || !borrow;
+        r.w[0] = useD ? d.w[0] : t.w[0];
+        r.w[1] = useD ? d.w[1] : t.w[1];
+        r.w[2] = useD ? d.w[2] : t.w[2];
+        r.w[3] = useD ? d.w[3] : t.w[3];
     }
     void Sub(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const {
         CBigNum256 t;
@@ -82,7 +86,12 @@ private:
         const CBigNum256 t{{t0, t1, t2, t3}};
         CBigNum256 d;
         const uint64_t borrow = sgvr::Sub(t, m_, d);
-        r = (t4 || !borrow) ? d : t;
+        // Limb by limb: a whole-struct select goes through memory and stalls.
+        const bool useD = t4 || !borrow;
+        r.w[0] = useD ? d.w[0] : t.w[0];
+        r.w[1] = useD ? d.w[1] : t.w[1];
+        r.w[2] = useD ? d.w[2] : t.w[2];
+        r.w[3] = useD ? d.w[3] : t.w[3];
     }
 
     CBigNum256 m_ = CBigNum256::Zero();
