@@ -12,9 +12,11 @@ namespace sgvr {
 class CMontgomeryField {
 public:
     CMontgomeryField() = default;
-    // modulus must be odd. fastPaths = false keeps to the generic multiplication
-    // (tests compare the special-form and processor-specific paths against it).
-    explicit CMontgomeryField(const CBigNum256& modulus, bool fastPaths = true);
+    // Which multiplication paths may be used; tests compare them with each other.
+    enum class Paths { kAll, kNoProcessorSpecific, kGenericOnly };
+
+    // modulus must be odd.
+    explicit CMontgomeryField(const CBigNum256& modulus, Paths paths = Paths::kAll);
 
     const CBigNum256& Modulus() const { return m_; }
     // R mod m, the Montgomery form of 1.
