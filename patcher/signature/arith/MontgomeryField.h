@@ -12,9 +12,11 @@ namespace sgvr {
 class CMontgomeryField {
 public:
     CMontgomeryField() = default;
-    // modulus must be odd. fastPaths = false keeps to the generic multiplication
-    // (tests compare the special-form and processor-specific paths against it).
-    explicit CMontgomeryField(const CBigNum256& modulus, bool fastPaths = true);
+    // Which multiplication paths may be used; tests compare them with each other.
+    enum class Paths { kAll, kNoProcessorSpecific, kGenericOnly };
+
+    // modulus must be odd.
+    explicit CMontgomeryField(const CBigNum256& modulus, Paths paths = Paths::kAll);
 
     const CBigNum256& Modulus() const { return m_; }
     // R mod m, the Montgomery form of 1.
@@ -41,7 +43,11 @@ public:
         const uint64_t carry = sgvr::Add(a, b, t);
         // Subtract m when the sum reached it (carry out, or no borrow from t - m).
         const uint64_t borrow = sgvr::Sub(t, m_, d);
-        r = (carry || !borrow) ? d : t;
+        const bool useD = carry || !borrow;
+        r.w[0] = useD ? d.w[0] : t.w[0];
+        r.w[1] = useD ? d.w[1] : t.w[1];
+        r.w[2] = useD ? d.w[2] : t.w[2];
+        r.w[3] = useD ? d.w[3] : t.w[3];
     }
     void Sub(const CBigNum256& a, const CBigNum256& b, CBigNum256& r) const {
         CBigNum256 t;
@@ -82,7 +88,12 @@ private:
         const CBigNum256 t{{t0, t1, t2, t3}};
         CBigNum256 d;
         const uint64_t borrow = sgvr::Sub(t, m_, d);
-        r = (t4 || !borrow) ? d : t;
+        // Limb by limb: a whole-struct select goes through memory and stalls.
+        const bool useD = t4 || !borrow;
+        r.w[0] = useD ? d.w[0] : t.w[0];
+        r.w[1] = useD ? d.w[1] : t.w[1];
+        r.w[2] = useD ? d.w[2] : t.w[2];
+        r.w[3] = useD ? d.w[3] : t.w[3];
     }
 
     CBigNum256 m_ = CBigNum256::Zero();
@@ -215,7 +226,7 @@ SGVR_FORCE_INLINE void CMontgomeryField::SqrSparse(const CBigNum256& a, CBigNum2
 #if defined(SGVR_HAVE_PRODUCT_ADX)
     if (adx_) {
         uint64_t t[8];
-        Product256Adx(a.w, a.w, t);
+        Square256Adx(a.w, t);
         ReduceSparse(t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], r);
         return;
     }

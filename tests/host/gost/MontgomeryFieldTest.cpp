@@ -28,8 +28,9 @@ std::vector<CBigNum256> Operands(const CBigNum256& m, unsigned seed) {
     return v;
 }
 
-void CompareFields(const CBigNum256& modulus, bool prime) {
-    const sgvr::CMontgomeryField fast(modulus, true), generic(modulus, false);
+void CompareFields(const CBigNum256& modulus, bool prime, sgvr::CMontgomeryField::Paths paths) {
+    const sgvr::CMontgomeryField fast(modulus, paths);
+    const sgvr::CMontgomeryField generic(modulus, sgvr::CMontgomeryField::Paths::kGenericOnly);
     const std::vector<CBigNum256> ops = Operands(modulus, 7);
     for (size_t i = 0; i < ops.size(); ++i) {
         const CBigNum256& a = ops[i];
@@ -62,6 +63,12 @@ void CompareFields(const CBigNum256& modulus, bool prime) {
         fast.Mul(m, inv, one);
         ASSERT_EQ(one, fast.One()) << i;
     }
+}
+
+void CompareFields(const CBigNum256& modulus, bool prime) {
+    // With and without the processor-specific product (where the processor has one).
+    CompareFields(modulus, prime, sgvr::CMontgomeryField::Paths::kAll);
+    CompareFields(modulus, prime, sgvr::CMontgomeryField::Paths::kNoProcessorSpecific);
 }
 
 }  // namespace
