@@ -16,6 +16,14 @@ const CToolCommand kToolCommands[] = {
     {"mkreg", "[--id ID] [--flag 0|1] [--codec LIST] [--check-block N] DESC OUT",
      "build a key registry image from a text description", CmdMkreg},
     {"dumpreg", "[--id ID] FILE", "print a key registry image as a text description", CmdDumpreg},
+    {"mkroot", "[--serves ID] KEYFILE OUT",
+     "build the built-in registry (id 0x7FFFFE, 120 bytes) holding the public key of KEYFILE for the root "
+     "registries (0x7FFFFC); build with -DZEP_BUILTIN_REGISTRY=OUT to compile it in",
+     RunMkroot},
+    {"check", "[--builtin FILE] --keys DIR FILE...",
+     "check files as the patcher does: DIR/tl.pbv then DIR/oper.pbv, each file under its lower-cased name; "
+     "prints VALID or INVALID with the library's code per file; exit 0 only when all are valid",
+     RunCheck},
 };
 
 const int kToolCommandCount = static_cast<int>(sizeof kToolCommands / sizeof kToolCommands[0]);

@@ -21,6 +21,8 @@ int RunPubkey(int argc, char** argv);
 int RunSign(int argc, char** argv);
 int RunVerify(int argc, char** argv);
 int RunVerifyRaw(int argc, char** argv);
+int RunMkroot(int argc, char** argv);
+int RunCheck(int argc, char** argv);
 
 // Exit code for wrong usage (0 and 1 are the answers of verify).
 constexpr int kExitUsage = 2;

@@ -14,14 +14,19 @@
 // Values follow the identifier's type: () for no bytes, numbers for 1, 2,
 // 4 and 8 byte types, true/false for booleans, hex:... for 16-byte values
 // and byte strings, "..." or null (absent) for narrow strings, L"..." for
-// wide strings, [a, b, ...] for arrays (optionally followed by `size N`,
+// wide strings, pubkey "file" for the 64-byte public key of a key file
+// (resolved by the caller; mkreg reads it relative to the description),
+// [a, b, ...] for arrays (optionally followed by `size N`,
 // the element-size field, when it differs from the usual one).
 
 #include "Node.h"
 #include "RegistryImage.h"
 #include "RegistryImageWriter.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace sgvrtool {
 
@@ -30,8 +35,12 @@ struct RegistryDescription {
     sgvr::NodePtr top;  // identifier 0; children are the root node and its siblings
 };
 
+// Gives the public key of a key file named in the text; false with a reason.
+using PublicKeyResolver = std::function<bool(const std::string& file, std::vector<uint8_t>& key, std::string& why)>;
+
 // Defaults for what the text leaves out: id 0, flag 0, codec 0, check block 1020.
-bool ParseRegistryDescription(const std::string& text, RegistryDescription& out, std::string& error);
+bool ParseRegistryDescription(const std::string& text, RegistryDescription& out, std::string& error,
+                              const PublicKeyResolver& keys = PublicKeyResolver());
 
 // Parses a codec list ("2:1024 1", "0") into the options.
 bool ParseCodecList(const std::string& text, sgvr::WriteOptions& options, std::string& error);

@@ -40,7 +40,8 @@ bool ParseHexBytes(const std::string& word, std::vector<uint8_t>& bytes) {
 
 class Parser {
 public:
-    Parser(std::vector<DescriptionToken> tokens, std::string& error) : t_(std::move(tokens)), error_(error) {}
+    Parser(std::vector<DescriptionToken> tokens, const PublicKeyResolver& keys, std::string& error)
+        : t_(std::move(tokens)), keys_(keys), error_(error) {}
 
     bool File(RegistryDescription& out) {
         out.top = Node::Create(0);
@@ -174,7 +175,16 @@ private:
                 return true;
             }
             std::vector<uint8_t> bytes;
-            if (isHex) {
+            if (tok.kind == DescriptionToken::Word && tok.text == "pubkey") {
+                // pubkey "key file": the public key of a key file, so that a
+                // registry names its keys by the files that hold them.
+                if (type != kTypeBytes) return Fail("pubkey is only for byte strings");
+                ++pos_;
+                if (Peek().kind != DescriptionToken::String) return Fail("expected the key file name after pubkey");
+                if (!keys_) return Fail("pubkey values need a key file resolver");
+                std::string why;
+                if (!keys_(Peek().text, bytes, why)) return Fail(why);
+            } else if (isHex) {
                 bytes = hex;
             } else if (tok.kind == DescriptionToken::String && type != kTypeWideString) {
                 bytes.assign(tok.text.begin(), tok.text.end());
@@ -226,6 +236,7 @@ private:
 
     std::vector<DescriptionToken> t_;
     size_t pos_ = 0;
+    const PublicKeyResolver& keys_;
     std::string& error_;
 };
 
@@ -317,12 +328,13 @@ bool ParseCodecList(const std::string& text, WriteOptions& options, std::string&
     return true;
 }
 
-bool ParseRegistryDescription(const std::string& text, RegistryDescription& out, std::string& error) {
+bool ParseRegistryDescription(const std::string& text, RegistryDescription& out, std::string& error,
+                              const PublicKeyResolver& keys) {
     error.clear();
     std::vector<DescriptionToken> tokens;
     if (!LexDescription(text, tokens, error)) return false;
     RegistryDescription result;
-    Parser parser(std::move(tokens), error);
+    Parser parser(std::move(tokens), keys, error);
     if (!parser.File(result)) return false;
     out = std::move(result);
     return true;

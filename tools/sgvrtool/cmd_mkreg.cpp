@@ -1,8 +1,11 @@
 // sgvrtool mkreg: builds a registry image from its text description.
 
-#include "ToolFiles.h"
+#include "GostSigner.h"
+#include "KeyFile.h"
 #include "RegistryCommands.h"
 #include "RegistryDescription.h"
+#include "SecureWipe.h"
+#include "ToolFiles.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -18,7 +21,26 @@ const char kUsage[] =
     "  Builds a key registry image from the text description DESC (the format\n"
     "  dumpreg prints). The options override the description: LIST is the codec\n"
     "  blocks outermost first, e.g. \"2:1024 1:8192\" (codec 2 around codec 1),\n"
-    "  \"1\", \"2\" or \"0\". A registry is signed afterwards with sgvrtool sign.\n";
+    "  \"1\", \"2\" or \"0\". A value pubkey \"FILE\" is the public key of the key\n"
+    "  file FILE (relative to DESC). A registry is signed afterwards with sgvrtool sign.\n";
+
+// Public keys named in a description, read from key files beside it.
+PublicKeyResolver KeysBeside(const std::string& description) {
+    const size_t slash = description.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : description.substr(0, slash + 1);
+    return [dir](const std::string& file, std::vector<uint8_t>& key, std::string& why) {
+        const std::string path = !file.empty() && file[0] == '/' ? file : dir + file;
+        uint8_t d[kPrivateKeySize], pub[64];
+        const bool ok = ReadKeyFile(path, d) && DerivePublicKey(d, pub);
+        sgvr::SecureWipe(d, sizeof d);
+        if (!ok) {
+            why = path + " is no usable key file";
+            return false;
+        }
+        key.assign(pub, pub + sizeof pub);
+        return true;
+    };
+}
 
 bool Number(const char* text, uint64_t limit, uint64_t& out) {
     errno = 0;
@@ -70,7 +92,7 @@ int CmdMkreg(int argc, char** argv) {
     }
     RegistryDescription desc;
     std::string error;
-    if (!ParseRegistryDescription(std::string(text.begin(), text.end()), desc, error)) {
+    if (!ParseRegistryDescription(std::string(text.begin(), text.end()), desc, error, KeysBeside(paths[0]))) {
         std::fprintf(stderr, "mkreg: %s: %s\n", paths[0].c_str(), error.c_str());
         return 1;
     }
