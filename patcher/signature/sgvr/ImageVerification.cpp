@@ -1,6 +1,7 @@
 #include "ImageVerification.h"
 
 #include "ImageHashing.h"
+#include "LibraryIds.h"
 #include "SecureWipe.h"
 #include "TrailerSignature.h"
 
@@ -10,6 +11,13 @@ void GatherKeys(const KeyRegistry& registry, uint32_t id, bool anyId, const Node
     ForEachEntry(registry, [&](const Node& entry, uint32_t served) {
         if (IsKeyEntry(entry) && (anyId || served == id) && EntryQualifies(entry, list)) out.push_back(&entry);
     });
+}
+
+void GatherObjectKeys(const Context& context, const Node& list, EntryList& out) {
+    for (auto it = context.intermediates.rbegin(); it != context.intermediates.rend(); ++it)
+        GatherKeys(**it, 0, true, list, out);
+    if (context.root != nullptr) GatherKeys(*context.root, kIntermediateRegistryId, false, list, out);
+    GatherKeys(*context.builtin, kRootRegistryId, false, list, out);
 }
 
 uint32_t VerifyWithKeys(Context& context, Node& entry, const EntryList& keys) {

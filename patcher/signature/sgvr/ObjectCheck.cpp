@@ -26,6 +26,9 @@ struct WorkItem {
     uint32_t namedId = 0;
     bool hasHint = false;
     uint32_t hint = 0;
+    // A wrong index hint is the caller's mistake; a later failed signature
+    // must not hide it.
+    bool hintFailed = false;
 };
 using WorkList = std::vector<WorkItem, TreeAllocator<WorkItem>>;
 using HashViews = std::vector<ByteView, TreeAllocator<ByteView>>;
@@ -99,7 +102,7 @@ private:
         const uint32_t status = VerifyWithKeys(context_, *w.work, keys);
         if (status == SGVR_OK)
             Verified(w, SGVR_VERIFIED_BY_SIGNATURE);
-        else
+        else if (!w.hintFailed)
             w.status = status;
     }
 
@@ -115,11 +118,13 @@ private:
                 if (w.hasHint) {
                     if (slot->registries.size() > 1) {
                         w.status = SGVR_E_AMBIGUOUS_INDEX;
+                        w.hintFailed = true;
                     } else {
                         RegistryHashes(*slot->registries.front(), hashes);
-                        if (w.hint >= hashes.size())
+                        if (w.hint >= hashes.size()) {
                             w.status = SGVR_E_INDEX_BEYOND_LIST;
-                        else if (std::memcmp(hashes[w.hint].data, hash, kGostHashSize) == 0)
+                            w.hintFailed = true;
+                        } else if (std::memcmp(hashes[w.hint].data, hash, kGostHashSize) == 0)
                             Verified(w, SGVR_VERIFIED_BY_HASH);
                     }
                 } else {
@@ -168,10 +173,7 @@ private:
     // the root's keys for intermediates, the built-in keys.
     void AllKeys() {
         EntryList keys;
-        for (auto it = context_.intermediates.rbegin(); it != context_.intermediates.rend(); ++it)
-            GatherKeys(**it, 0, true, list_, keys);
-        if (context_.root != nullptr) GatherKeys(*context_.root, kIntermediateRegistryId, false, list_, keys);
-        GatherKeys(*context_.builtin, kRootRegistryId, false, list_, keys);
+        GatherObjectKeys(context_, list_, keys);
         for (WorkItem& w : items_)
             if (!w.done) TrySignature(w, keys);
     }

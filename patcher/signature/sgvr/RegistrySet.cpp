@@ -66,13 +66,14 @@ public:
     }
 
     // Every registry that took part tells whether it was accepted; one that
-    // could not even be opened or whose header is unreadable tells why.
+    // could not be opened or read tells why, and one whose id no step asked
+    // for says so.
     void ReportStatuses() {
         for (Candidate& c : candidates_) {
             if (c.tookPart)
                 RecordStatus(*c.entry, c.accepted ? SGVR_OK : SGVR_E_REGISTRY_REJECTED);
-            else if (c.openStatus != SGVR_OK)
-                RecordStatus(*c.entry, c.openStatus);
+            else
+                RecordStatus(*c.entry, c.openStatus != SGVR_OK ? c.openStatus : SGVR_E_IMAGE_WRONG_ID);
         }
     }
 
