@@ -1,0 +1,232 @@
+// SGVR_PrepareRegsSet: accepts the registries of a list in the order of trust
+// (root by the built-in registry, intermediates by the root, others by the
+// intermediates) and keeps them in the context.
+#include <cstring>
+#include <new>
+
+#include "Context.h"
+#include "ImageHashing.h"
+#include "ImageSource.h"
+#include "ImageVerification.h"
+#include "LibraryIds.h"
+#include "LibraryMemory.h"
+#include "ListEntry.h"
+#include "ListHandles.h"
+#include "RegistryImage.h"
+
+using namespace sgvr;
+
+namespace {
+
+// One registry of the caller's list while the set is built.
+struct Candidate {
+    Node* entry = nullptr;  // the caller's entry
+    NodePtr work;           // a copy that keeps the hashes
+    Bytes storage;          // the image, when it does not lie in memory
+    ByteView image;
+    uint32_t openStatus = SGVR_OK;
+    bool headerOk = false;
+    ImageHeader header;
+    bool tookPart = false;
+    bool accepted = false;
+};
+using Candidates = std::vector<Candidate, TreeAllocator<Candidate>>;
+
+// Brings the image into memory and reads its header.
+void Open(Candidate& c, const SGVR_FileAccess* files) {
+    ImageSource source;
+    c.openStatus = source.Open(*c.work, files);
+    if (c.openStatus != SGVR_OK) return;
+    if (!source.Direct(c.image)) {
+        c.storage.resize(source.Size());
+        c.openStatus = source.Read(0, c.storage.data(), source.Size());
+        if (c.openStatus != SGVR_OK) return;
+        c.image = ByteView(c.storage.data(), c.storage.size());
+    }
+    c.openStatus = ReadImageHeader(c.image, ReadOptions(), c.header);
+    c.headerOk = c.openStatus == kImageOk;
+}
+
+class SetBuilder {
+public:
+    SetBuilder(Context& context, Node& list) : context_(context), list_(list) {}
+
+    SGVR_RESULT Build(const std::vector<Node*, TreeAllocator<Node*>>& entries, uint32_t extraId) {
+        for (Node* e : entries) {
+            Candidate c;
+            c.entry = e;
+            c.work = e->Clone();
+            candidates_.push_back(std::move(c));
+        }
+        for (Candidate& c : candidates_) Open(c, context_.Files());
+        SGVR_RESULT status = Root();
+        if (status == SGVR_OK) status = Intermediates();
+        if (status == SGVR_OK) status = Others(extraId);
+        return status;
+    }
+
+    // Every registry that took part tells whether it was accepted; one that
+    // could not be opened or read tells why, and one whose id no step asked
+    // for says so.
+    void ReportStatuses() {
+        for (Candidate& c : candidates_) {
+            if (c.tookPart)
+                RecordStatus(*c.entry, c.accepted ? SGVR_OK : SGVR_E_REGISTRY_REJECTED);
+            else
+                RecordStatus(*c.entry, c.openStatus != SGVR_OK ? c.openStatus : SGVR_E_IMAGE_WRONG_ID);
+        }
+    }
+
+private:
+    // Accepts the next registry of the list with the required id, verified
+    // with the given keys. SGVR_E_ALREADY_IN_SET when none is left.
+    SGVR_RESULT AcceptOne(uint32_t requiredId, const EntryList& keys, KeyRegistryPtr& out, Candidate*& which) {
+        for (Candidate& c : candidates_) {
+            if (c.tookPart || !c.headerOk || c.header.registryId != requiredId) continue;
+            c.tookPart = true;
+            which = &c;
+            uint8_t hash[kGostHashSize];
+            SGVR_RESULT status = IdentifyingHash(*c.work, context_.Files(), hash);
+            if (status != SGVR_OK) return status;
+            // An image verified before is accepted without a second signature check.
+            if (!context_.WasAccepted(hash)) {
+                status = VerifyWithKeys(context_, *c.work, keys);
+                if (status != SGVR_OK) return status;
+            }
+            status = LoadKeyRegistry(c.image, requiredId, hash, out);
+            if (status != SGVR_OK) return status;
+            if (!context_.WasAccepted(hash)) {
+                Hash32 h;
+                std::memcpy(h.bytes, hash, kGostHashSize);
+                context_.accepted.push_back(h);
+            }
+            return SGVR_OK;
+        }
+        return SGVR_E_ALREADY_IN_SET;
+    }
+
+    SGVR_RESULT Root() {
+        EntryList keys;
+        GatherKeys(*context_.builtin, kRootRegistryId, false, list_, keys);
+        KeyRegistryPtr root;
+        Candidate* c = nullptr;
+        const SGVR_RESULT status = AcceptOne(kRootRegistryId, keys, root, c);
+        if (context_.root != nullptr) {
+            // The set keeps its root; a root registry in the list is only verified.
+            if (status == SGVR_E_ALREADY_IN_SET) return SGVR_OK;
+            if (status != SGVR_OK) return status;
+            c->accepted = true;
+            return SGVR_OK;
+        }
+        if (status == SGVR_E_ALREADY_IN_SET) return SGVR_E_NO_MATCH;
+        if (status != SGVR_OK) return status;
+        context_.root = std::move(root);
+        c->accepted = true;
+        return SGVR_OK;
+    }
+
+    SGVR_RESULT Intermediates() {
+        EntryList keys;
+        GatherKeys(*context_.root, kIntermediateRegistryId, false, list_, keys);
+        for (;;) {
+            KeyRegistryPtr registry;
+            Candidate* c = nullptr;
+            const SGVR_RESULT status = AcceptOne(kIntermediateRegistryId, keys, registry, c);
+            if (status == SGVR_E_ALREADY_IN_SET) break;
+            if (status != SGVR_OK) return status;
+            c->accepted = true;
+            if (Holds(context_.intermediates, registry->hash)) continue;
+            IndexKeys(*registry);
+            context_.intermediates.push_back(std::move(registry));
+        }
+        return context_.intermediates.empty() ? SGVR_E_NO_MATCH : SGVR_OK;
+    }
+
+    SGVR_RESULT Others(uint32_t extraId) {
+        IdVector ids;
+        context_.index.IdsFor(list_, extraId, ids);
+        for (uint32_t id : ids) {
+            if (IsTrustLayer(id)) continue;
+            EntryList keys;
+            for (const KeyRegistryPtr& inter : context_.intermediates) GatherKeys(*inter, id, false, list_, keys);
+            for (;;) {
+                KeyRegistryPtr registry;
+                Candidate* c = nullptr;
+                const SGVR_RESULT status = AcceptOne(id, keys, registry, c);
+                if (status == SGVR_E_ALREADY_IN_SET) break;
+                if (status != SGVR_OK) return status;
+                IdRegistries* slot = context_.OthersOf(id);
+                if (slot == nullptr) {
+                    IdRegistries fresh;
+                    fresh.id = id;
+                    context_.others.push_back(std::move(fresh));
+                    slot = &context_.others.back();
+                }
+                if (Holds(slot->registries, registry->hash)) {
+                    c->accepted = true;  // already in the set: counts as accepted
+                    continue;
+                }
+                // One registry of an id may stand without the flag; the others add to it.
+                if (!registry->flag)
+                    for (const KeyRegistryPtr& r : slot->registries)
+                        if (!r->flag) return SGVR_E_SECOND_UNFLAGGED;
+                c->accepted = true;
+                slot->registries.push_back(std::move(registry));
+            }
+        }
+        return SGVR_OK;
+    }
+
+    template <class Vector>
+    static bool Holds(const Vector& registries, const uint8_t hash[kGostHashSize]) {
+        for (const KeyRegistryPtr& r : registries)
+            if (std::memcmp(r->hash, hash, kGostHashSize) == 0) return true;
+        return false;
+    }
+
+    // The ids of the trust layers themselves are never offered to "others":
+    // a registry of those ids is vouched for only by the layer above it.
+    static bool IsTrustLayer(uint32_t id) {
+        return id == kBuiltinRegistryId || id == kRootRegistryId || id == kIntermediateRegistryId;
+    }
+
+    void IndexKeys(const KeyRegistry& registry) {
+        ForEachEntry(registry, [this](const Node& entry, uint32_t served) {
+            if (IsKeyEntry(entry) && !IsTrustLayer(served)) context_.index.Add(entry, served);
+        });
+    }
+
+    Context& context_;
+    Node& list_;
+    Candidates candidates_;
+};
+
+}  // namespace
+
+extern "C" SGVR_RESULT SGVR_PrepareRegsSet(SGVR_CONTEXT handle, SGVR_PARLIST listHandle, uint32_t extraId) {
+    if (!LibraryMemoryInstalled()) return SGVR_E_NOT_INITIALISED;
+    Context* context = ContextOf(handle);
+    Node* list = ListOf(listHandle);
+    if (context == nullptr || list == nullptr) {
+        if (list != nullptr) RecordStatus(*list, SGVR_E_INVALID_ARG);
+        if (context != nullptr) context->status = SGVR_E_INVALID_ARG;
+        return SGVR_E_INVALID_ARG;
+    }
+    SGVR_RESULT status;
+    try {
+        std::vector<Node*, TreeAllocator<Node*>> entries;
+        CheckableEntries(*list, entries);
+        if (entries.empty()) {
+            status = SGVR_E_NO_OBJECT;
+        } else {
+            SetBuilder builder(*context, *list);
+            status = builder.Build(entries, extraId & kRegistryIdMask);
+            builder.ReportStatuses();
+        }
+    } catch (const std::bad_alloc&) {
+        status = SGVR_E_NO_MEMORY;
+    }
+    RecordStatus(*list, status);
+    context->status = status;
+    return status;
+}

@@ -1,0 +1,343 @@
+// The package signature check under Wine: key registries and packages made by
+// sgvrtool at build time, the trace lines of every outcome, and the file reading.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "ScratchFolder.h"
+#include "TraceCapture.h"
+#include "signature/check/CheckFileSignature.h"
+#include "signature/check/CheckerResult.h"
+#include "signature/check/FileSignChecker.h"
+#include "signature/check/ZelExceptions.h"
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::Contains;
+
+namespace {
+
+std::wstring HostPath(const std::string& linuxPath) {
+    std::wstring path = L"Z:";
+    for (char c : linuxPath) path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
+    return path;
+}
+std::wstring Registry(const char* name) { return HostPath(std::string(ZEP_SGVR_REGISTRIES) + "/" + name); }
+std::wstring Data(const char* name) { return HostPath(std::string(ZEP_SGVR_DATA) + "/" + name); }
+
+std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+std::string Code(uint32_t code) { return std::to_string(static_cast<int>(code)); }
+
+const std::string kFiles = "FileSignChecker::CheckFilesSign: ";
+const std::string kOk = Code(0xE9BA5770);  // "-373663888"
+
+void CopyTo(const std::wstring& from, const std::wstring& to) {
+    ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE)) << Narrow(from) << " error " << GetLastError();
+}
+
+std::string ReadAll(const std::wstring& path) { return ReadBytes(path); }
+
+class FileSignCheck : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CopyTo(Registry("tl.pbv"), product_ / L"tl.pbv");
+        CopyTo(Registry("oper.pbv"), product_ / L"oper.pbv");
+        CopyTo(Data("hf41.msp"), package_);
+    }
+
+    std::wstring Keys() const { return product_.path() + L"\\"; }
+
+    // The lines of a successful load and add of one registry or object.
+    std::vector<std::string> Loaded(const std::wstring& path, bool object) const {
+        return {"NTF LoadFile: LoadFile name - <" + Narrow(path) + "> result <0>",
+                std::string("NTF ") + (object ? "AddObjectImage: Successfully added object" : "AddRegistryImage: Successfully added registry") +
+                    " image with name - <" + Narrow(path) + ">, result <" + kOk + ">"};
+    }
+    std::vector<std::string> RegistriesPrepared() const {
+        std::vector<std::string> lines{"NTF " + kFiles + "Start"};
+        for (const wchar_t* name : {L"tl.pbv", L"oper.pbv"})
+            for (const std::string& l : Loaded(Keys() + name, false)) lines.push_back(l);
+        lines.push_back("NTF " + kFiles + "Successfully prepared regs set, result - <" + kOk + ">");
+        return lines;
+    }
+    // Expected trace of one package that the library refuses.
+    std::vector<std::string> RefusedPackage(const std::wstring& path) const {
+        std::vector<std::string> lines = RegistriesPrepared();
+        for (const std::string& l : Loaded(path, true)) lines.push_back(l);
+        lines.push_back("NTF " + kFiles + "Successfully added all object image, result <0>");
+        lines.push_back("ERR " + kFiles + "Error check files sign - result <" + Code(0xC58506ED) + ">");
+        lines.push_back("NTF FileSignChecker::HandleSGVRError: ConsistencyCheckFailed - module name = <" + Narrow(path) + ">");
+        return lines;
+    }
+    std::vector<std::string> RefusedRegistries(uint32_t code) const {
+        std::vector<std::string> lines{"NTF " + kFiles + "Start"};
+        for (const wchar_t* name : {L"tl.pbv", L"oper.pbv"})
+            for (const std::string& l : Loaded(Keys() + name, false)) lines.push_back(l);
+        lines.push_back("ERR " + kFiles + "Can't prepare regs set, result - <" + Code(code) + ">");
+        return lines;
+    }
+
+    ScratchFolder product_{L"sgvr-product"};
+    std::wstring package_ = product_ / L"hf41.msp";
+};
+
+}  // namespace
+
+TEST_F(FileSignCheck, SignedPackagePasses) {
+    TraceCapture trace;
+    EXPECT_TRUE(CheckFileSignature(Keys(), package_));
+    std::vector<std::string> expected = RegistriesPrepared();
+    for (const std::string& l : Loaded(package_, true)) expected.push_back(l);
+    expected.push_back("NTF " + kFiles + "Successfully added all object image, result <0>");
+    expected.push_back("NTF " + kFiles + "Check files sign is ok, result <" + kOk + ">");
+    EXPECT_THAT(trace.Tagged(), ElementsAreArray(expected));
+}
+
+TEST_F(FileSignCheck, AlteredUnsignedRenamedOrStrangerPackagesFail) {
+    const std::string good = ReadAll(package_);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const wchar_t* name;
+    };
+    std::string body = good, text = good;
+    body[1000] ^= 1;
+    text[text.size() - 40] = text[text.size() - 40] == 'A' ? 'B' : 'A';
+    const Case cases[] = {
+        {"a byte before the trailer", body, L"hf41.msp"},
+        {"the trailer's text", text, L"hf41.msp"},
+        {"another file name", good, L"other.msp"},
+        {"no signature", ReadAll(Data("unsigned.msp")), L"hf41.msp"},
+        {"a key nobody vouches for", ReadAll(Data("stranger\\hf41.msp")), L"hf41.msp"},
+    };
+    for (const Case& c : cases) {
+        const std::wstring dir = product_ / L"case";
+        CreateDirectoryW(dir.c_str(), nullptr);
+        const std::wstring file = dir + L"\\" + c.name;
+        WriteBytes(file, c.bytes);
+        TraceCapture trace;
+        FileSignChecker checker(Keys());
+        EXPECT_EQ(checker.CheckFilesSign({file}), kCheckLibraryFailed) << c.what;
+        EXPECT_THAT(trace.Tagged(), ElementsAreArray(RefusedPackage(file))) << c.what;
+        DeleteFileW(file.c_str());
+    }
+}
+
+TEST_F(FileSignCheck, ForwardSlashesAndCapitalsMatchByTheLowerCasedName) {
+    const std::wstring dir = product_ / L"Sub";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    CopyTo(package_, dir + L"\\HF41.MSP");
+    std::wstring path = dir + L"/HF41.MSP";
+    for (wchar_t& c : path)
+        if (c == L'\\') c = L'/';
+    TraceCapture trace;
+    EXPECT_TRUE(CheckFileSignature(Keys(), path));
+    // The trace names the path as the caller spelled it.
+    EXPECT_THAT(trace.Tagged(), Contains(HasSubstr("Successfully added object image with name - <" + Narrow(path) + ">")));
+}
+
+TEST_F(FileSignCheck, MissingRootRegistryStopsBeforeOperPbv) {
+    DeleteFileW((product_ / L"tl.pbv").c_str());
+    TraceCapture trace;
+    FileSignChecker checker(Keys());
+    EXPECT_EQ(checker.CheckFilesSign({package_}), kCheckFileNotFound);
+    EXPECT_THAT(trace.Tagged(), ElementsAre("NTF " + kFiles + "Start",
+                                            "NTF LoadFile: LoadFile name - <" + Narrow(Keys()) + "tl.pbv> result <" +
+                                                Code(0x80010102) + ">"));
+    EXPECT_FALSE(CheckFileSignature(Keys(), package_));
+}
+
+TEST_F(FileSignCheck, MissingOperPbv) {
+    DeleteFileW((product_ / L"oper.pbv").c_str());
+    TraceCapture trace;
+    FileSignChecker checker(Keys());
+    EXPECT_EQ(checker.CheckFilesSign({package_}), kCheckFileNotFound);
+    const std::vector<std::string> tl = Loaded(Keys() + L"tl.pbv", false);
+    EXPECT_THAT(trace.Tagged(), ElementsAre("NTF " + kFiles + "Start", tl[0], tl[1],
+                                            "NTF LoadFile: LoadFile name - <" + Narrow(Keys()) + "oper.pbv> result <" +
+                                                Code(0x80010102) + ">"));
+}
+
+TEST_F(FileSignCheck, KeyRegistriesOutOfTrustOrderOrDamagedAreRefused) {
+    struct Case {
+        const char* what;
+        const wchar_t* file;  // replaces tl.pbv or oper.pbv
+        std::string bytes;
+        uint32_t code;
+    };
+    std::string flipped = ReadAll(Registry("tl.pbv"));
+    flipped[30] ^= 0x40;
+    std::string truncated = ReadAll(Registry("oper.pbv"));
+    truncated.resize(truncated.size() - 20);
+    const Case cases[] = {
+        {"root not signed by the built-in key", L"tl.pbv", ReadAll(Data("tl-wrong-signer.pbv")), 0x38F3542D},
+        {"intermediate signed by the built-in key", L"oper.pbv", ReadAll(Data("oper-by-builtin.pbv")), 0x38F3542D},
+        {"intermediate whose tree names another id", L"oper.pbv", ReadAll(Data("oper-tree-id.pbv")), 0xE75ABF28},
+        {"root altered in one byte", L"tl.pbv", flipped, 0x38F3542D},
+        {"intermediate truncated", L"oper.pbv", truncated, 0x08CD9BAC},
+        {"intermediate replaced by a root", L"oper.pbv", ReadAll(Registry("tl.pbv")), 0x8F995FFD},
+    };
+    for (const Case& c : cases) {
+        const std::wstring target = product_ / c.file;
+        const std::string original = ReadAll(target);
+        WriteBytes(target, c.bytes);
+        TraceCapture trace;
+        FileSignChecker checker(Keys());
+        EXPECT_EQ(checker.CheckFilesSign({package_}), kCheckLibraryFailed) << c.what;
+        EXPECT_THAT(trace.Tagged(), ElementsAreArray(RefusedRegistries(c.code))) << c.what;
+        WriteBytes(target, original);
+    }
+    EXPECT_TRUE(CheckFileSignature(Keys(), package_));  // the originals pass again
+}
+
+TEST_F(FileSignCheck, EmptyFileCannotBeAdded) {
+    const std::wstring empty = product_ / L"empty.msp";
+    WriteBytes(empty, "");
+    TraceCapture trace;
+    FileSignChecker checker(Keys());
+    EXPECT_EQ(checker.CheckFilesSign({empty, package_}), kCheckLibraryFailed);
+    std::vector<std::string> expected = RegistriesPrepared();
+    expected.push_back("NTF LoadFile: LoadFile name - <" + Narrow(empty) + "> result <0>");
+    expected.push_back("ERR AddObjectImage: Can't add object image with name - <" + Narrow(empty) + ">, result <" +
+                       Code(0xD10CC37A) + ">");
+    expected.push_back("ERR " + kFiles + "Can't add object image, result <" + Code(0x80000040) + ">");
+    EXPECT_THAT(trace.Tagged(), ElementsAreArray(expected));  // the second path is never added
+}
+
+TEST_F(FileSignCheck, EmptyPathListHasNoObject) {
+    TraceCapture trace;
+    FileSignChecker checker(Keys());
+    EXPECT_EQ(checker.CheckFilesSign({}), kCheckLibraryFailed);
+    std::vector<std::string> expected = RegistriesPrepared();
+    expected.push_back("NTF " + kFiles + "Successfully added all object image, result <0>");
+    expected.push_back("ERR " + kFiles + "Error check files sign - result <" + Code(0xA200485B) + ">");
+    EXPECT_THAT(trace.Tagged(), ElementsAreArray(expected));
+}
+
+TEST_F(FileSignCheck, SeveralFilesListEveryFailure) {
+    const std::wstring unsignedCopy = product_ / L"unsigned.msp";
+    const std::wstring renamed = product_ / L"renamed.msp";
+    CopyTo(Data("unsigned.msp"), unsignedCopy);
+    CopyTo(package_, renamed);
+    TraceCapture trace;
+    FileSignChecker checker(Keys());
+    EXPECT_EQ(checker.CheckFilesSign({unsignedCopy, package_, renamed}), kCheckLibraryFailed);
+    const std::vector<std::string> lines = trace.Tagged();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2],
+              "NTF FileSignChecker::HandleSGVRError: ConsistencyCheckFailed - module name = <" + Narrow(unsignedCopy) + ">");
+    EXPECT_EQ(lines.back(),
+              "NTF FileSignChecker::HandleSGVRError: ConsistencyCheckFailed - module name = <" + Narrow(renamed) + ">");
+}
+
+namespace {
+
+// Counting wrappers around the system's file functions.
+int g_opens = 0, g_reads = 0, g_failFirstOpens = 0;
+DWORD g_openError = ERROR_FILE_NOT_FOUND;
+
+HANDLE WINAPI CountingCreateFile(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
+                                 DWORD flags, HANDLE tmpl) {
+    if (g_opens++ < g_failFirstOpens) {
+        SetLastError(g_openError);
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileW(name, access, share, sa, disposition, flags, tmpl);
+}
+
+BOOL WINAPI CountingReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) {
+    ++g_reads;
+    EXPECT_EQ(size, 10240u);
+    return ReadFile(file, buffer, size, read, overlapped);
+}
+
+FileReadApi CountingApi(int failFirstOpens, DWORD error = ERROR_FILE_NOT_FOUND) {
+    g_opens = g_reads = 0;
+    g_failFirstOpens = failFirstOpens;
+    g_openError = error;
+    FileReadApi api;
+    api.createFile = CountingCreateFile;
+    api.readFile = CountingReadFile;
+    return api;
+}
+
+}  // namespace
+
+TEST_F(FileSignCheck, LoadFileReadsInChunksOf10240Bytes) {
+    const std::wstring exact = product_ / L"exact.bin";
+    WriteBytes(exact, std::string(10240, 'e'));
+    FileSignChecker checker(Keys(), CountingApi(0));
+    std::vector<uint8_t> buffer{1, 2, 3};
+    EXPECT_EQ(checker.LoadFile(exact, buffer), 0);
+    EXPECT_EQ(buffer.size(), 10240u);
+    EXPECT_EQ(g_reads, 2);  // the second read returns 0 bytes
+
+    WriteBytes(exact, std::string(20481, 'f'));
+    CountingApi(0);
+    EXPECT_EQ(checker.LoadFile(exact, buffer), 0);
+    EXPECT_EQ(buffer, std::vector<uint8_t>(20481, 'f'));
+    EXPECT_EQ(g_reads, 4);
+}
+
+TEST_F(FileSignCheck, FileNotFoundIsTriedAgainWithRedirectionOff) {
+    // The first open reports file not found, as a 32-bit process's redirected
+    // open of a file in the real system folder does; the second one finds it.
+    FileSignChecker checker(Keys(), CountingApi(1));
+    std::vector<uint8_t> buffer;
+    TraceCapture trace;
+    EXPECT_EQ(checker.LoadFile(package_, buffer), 0);
+    EXPECT_EQ(g_opens, 2);
+    EXPECT_EQ(buffer.size(), ReadAll(package_).size());
+    EXPECT_THAT(trace.Tagged(), ElementsAre("NTF LoadFile: LoadFile name - <" + Narrow(package_) + "> result <0>"));
+
+    // Other errors are not retried, and map through the table.
+    FileSignChecker denied(Keys(), CountingApi(5, ERROR_ACCESS_DENIED));
+    EXPECT_EQ(denied.LoadFile(package_, buffer), static_cast<int32_t>(0x80000045));
+    EXPECT_EQ(g_opens, 1);
+    EXPECT_TRUE(buffer.empty());
+    // Not found twice: the mapped code of the second open.
+    FileSignChecker missing(Keys(), CountingApi(5));
+    EXPECT_EQ(missing.LoadFile(package_, buffer), kCheckFileNotFound);
+    EXPECT_EQ(g_opens, 2);
+}
+
+TEST_F(FileSignCheck, FileHeldOpenElsewhereIsASharingViolation) {
+    HANDLE held = CreateFileW(package_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    FileSignChecker checker(Keys());
+    std::vector<uint8_t> buffer;
+    EXPECT_EQ(checker.LoadFile(package_, buffer), static_cast<int32_t>(0x80010104));
+    CloseHandle(held);
+}
+
+namespace {
+void* OtherAlloc(size_t n) { return std::malloc(n); }
+void OtherFree(void* p) { std::free(p); }
+}  // namespace
+
+TEST(FileSignCheckerStart, LibraryThatCannotStartRaisesRuntimeError) {
+    // The memory callbacks are process-wide: another pair installed first
+    // keeps the checker's context from being created. Run in a child process.
+    EXPECT_EXIT(
+        {
+            SGVR_DestroyContext(SGVR_CreateContext(OtherAlloc, OtherFree, nullptr, 0), 0);
+            int code = 3;
+            try {
+                CheckFileSignature(L"C:\\", L"C:\\x.msp");
+            } catch (const zel::RuntimeError& e) {
+                code = e.Line() == 18 && e.File() == ".\\FileSignChecker" && e.Message().empty() &&
+                               std::string(e.what()) == "RuntimeError"
+                           ? 0
+                           : 2;
+            }
+            std::exit(code);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
