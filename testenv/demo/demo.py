@@ -31,7 +31,10 @@ def show(title, text):
 
 
 def text_of(data, encoding="latin-1"):
-    return data.decode(encoding).replace("\r\n", "\n") if data else ""
+    # scripts.ini is written by the profile functions, in UTF-16 only with a BOM.
+    if encoding == "utf-16" and not data.startswith(b"\xff\xfe"):
+        encoding = "latin-1"
+    return data.decode(encoding, errors="replace").replace("\r\n", "\n") if data else ""
 
 
 class Machine:
