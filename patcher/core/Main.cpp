@@ -2,9 +2,13 @@
 // either the help text or one run of the patch runner.
 #include "CmdParser.h"
 #include "FixIdentifier.h"
+#include "PatchRunner.h"
 #include "diagnostics/Console.h"
+#include "diagnostics/EventLog.h"
+#include "diagnostics/EventMessage.h"
 #include "diagnostics/ParentConsole.h"
 #include "diagnostics/TraceLog.h"
+#include "service/UsingORX.h"
 
 #include <windows.h>
 
@@ -35,19 +39,16 @@ void ShowHelp() {
     ConsolePrint(L"Press 'Enter' to return...");
 }
 
-void RunPatchCourse(const boost::shared_ptr<CCMDParser>& /*parser*/, const std::wstring& /*fixId*/) {
-    throw std::logic_error("CPatchRunner::RunPrivatePatch: the patch runner is not part of this build");
-}
-
-int ReportFailure(const char* message) {
+int ReportFailure(const char* message, const std::wstring& fixId) {
     Trace(TL_ERROR, L"%S", message);
     ConsolePrint(L"%S", message);
+    CEventLog::Instance().Report(CEventMessage(fixId).GetEventText(kOutcomeInstallFail, {}), EVENTLOG_ERROR_TYPE);
     return 1;
 }
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE, LPWSTR commandLine, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     if (AnotherPatcherRunning()) {
         Trace(TL_NOTIFY, L"%s: HF or PatchManager already running.", L"PatchAlreadyRunning");
         return 0;
@@ -61,13 +62,18 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE, LPWSTR commandLine, int) 
             ShowHelp();
             return 0;
         }
-        RunPatchCourse(parser, fixId);
+        boost::shared_ptr<CUsingORX> link(new CUsingORX(instance));
+        link->RegisterSelfInvisible();
+        // Declared after the link, so it is destroyed first: Patches.ini is
+        // rewritten before the link stops a service this run started.
+        CPatchRunner runner(parser, true, fixId);
+        runner.RunPrivatePatch(link);
         Trace(TL_NOTIFY, L"Finish ZEP Patch successfully");
         ConsolePrint(L"\nZEP Patch successfully installed.");
         return 0;
     } catch (const std::logic_error& failure) {
-        return ReportFailure(failure.what());
+        return ReportFailure(failure.what(), fixId);
     } catch (const std::exception& failure) {
-        return ReportFailure(failure.what());
+        return ReportFailure(failure.what(), fixId);
     }
 }

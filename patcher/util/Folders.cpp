@@ -11,8 +11,12 @@
 
 namespace {
 
-// The long-path form lets paths pass MAX_PATH; it requires an absolute path.
-bool CreateOneDirectory(const std::wstring& path) {
+// The long-path form lets paths pass MAX_PATH; it requires an absolute path
+// and takes every character literally, so slashes become backslashes first
+// (a product folder may be written with a trailing slash).
+bool CreateOneDirectory(std::wstring path) {
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
     return CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr) != FALSE;
 }
 

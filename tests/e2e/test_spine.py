@@ -124,13 +124,18 @@ class NoTraceRoot(Sandbox):
         self.assertIn(b"Start ZEP Patch hf41", self.prefix.read_file("C:\\work\\ZEPPatch.log"))
 
 
-class NotYetBuiltCourse(Sandbox):
-    def test_a_course_this_build_cannot_run_fails_without_claiming_success(self):
-        result = self.prefix.run(self.exe, "/when now")
+class WithoutProduct(Sandbox):
+    def test_a_run_without_the_product_fails_with_the_event_and_exit_1(self):
+        result = self.prefix.run(self.exe, "/when now", env=EVENT_TRACE)
         self.assertEqual(result.code, 1)
-        self.assertTrue(result.stdout.startswith(BANNER))
+        # No ProductRoot: the product service link cannot enter the product folder.
+        self.assertTrue(result.stdout.startswith(BANNER + b"CUsingORX::CUsingORX: "), result.stdout)
         self.assertNotIn(b"successfully installed", result.stdout)
         self.assertNotIn(b"Finish ZEP Patch successfully", self.trace())
+        # The event source lives in the product's key too: the failure event
+        # is attempted, and the reporter says why it could not be written.
+        self.assertNotIn("ReportEventW", result.stderr)
+        self.assertIn(b"\tERR\tpatch\tCEventLog::Report: Message provider not registered", self.trace())
 
 
 if __name__ == "__main__":
