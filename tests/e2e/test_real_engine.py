@@ -157,6 +157,13 @@ class PatcherOnRealEngineTest(unittest.TestCase):
         for name in ("ProductRoot", "TraceRoot", "Skin", "Localization"):
             value = prefix.reg_query(VIEW32 + r"\environment", name)
             prefix.reg_set(VIEW64 + r"\environment", name, value[1])
+        # The product's service and its key registries, which the stand-in
+        # product package does not install.
+        build = os.environ["ZEP_BUILD_DIR"]
+        for stand_in in (("tsremote", "tsremote.dll"), ("tsstub", "tsstub.tsm"), ("orx", "orx.exe")):
+            prefix.copy_in(os.path.join(build, "testenv", *stand_in), machine.product_root)
+        for name in ("tl.pbv", "oper.pbv"):
+            prefix.copy_in(os.path.join(os.environ["ZEP_KEY_REGISTRIES"], name), machine.product_root)
         exe = prefix.copy_in(os.environ["ZEP_HF41"], "C:\\zep")
         enable_standin_msi(prefix, "C:\\zep", "hf41.exe")
         start = time.monotonic()
