@@ -36,7 +36,10 @@ def is_pe32_plus(path):
 
 
 def can_run_i386():
-    return subprocess.run([WINE32, "--version"], capture_output=True).returncode == 0
+    try:
+        return subprocess.run([WINE32, "--version"], capture_output=True).returncode == 0
+    except OSError:  # the kernel refuses 32-bit programs (exec format error)
+        return False
 
 
 def require_runnable(*programs):

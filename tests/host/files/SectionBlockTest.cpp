@@ -20,7 +20,7 @@ TEST(SectionBlock, KeysEndAtTheFirstEqualsAndLinesWithoutOneAreSkipped) {
 }
 
 TEST(SectionBlock, LaterDuplicateWinsAndCaseMatters) {
-    const SectionMap parsed = Parse(std::wstring(L"k=1\0Key=A\0k=2\0key=b\0\0", 23));
+    const SectionMap parsed = Parse(std::wstring(L"k=1\0Key=A\0k=2\0key=b\0\0", 21));
     const SectionMap expected{{L"Key", L"A"}, {L"k", L"2"}, {L"key", L"b"}};
     EXPECT_EQ(parsed, expected);
 }
