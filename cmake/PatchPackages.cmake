@@ -14,24 +14,12 @@ set(ZEP_FIX_FILES "readme.txt=${CMAKE_SOURCE_DIR}/testenv/msi/fix/readme.txt" CA
 set(ZEP_FIX_LETTER "hf41" CACHE STRING "Fix identifier written to the packages' PatchInfo row")
 set(ZEP_PATCH_GUID "{A623E528-4926-4E76-92A1-A9220E993BE6}" CACHE STRING "Patch code of the fix")
 
-# Signing the packages: a step between the unsigned package and the one the
-# program embeds. Until the signing tool is part of the build it copies the
-# package unchanged.
+# Signing the packages: the step between the unsigned package and the one the
+# program embeds. hf41 writes and checks a package as "hf41.msp", so that is
+# the object name the signature covers (cmake/SgvrTool.cmake, key
+# ZEP_PACKAGE_SIGNING_KEY).
 function(zep_sign_package in out)
-  if(TARGET sgvrtool)
-    message(STATUS "Patch packages: ${out} is signed by sgvrtool")
-    add_custom_command(OUTPUT ${out}
-      COMMAND ${CMAKE_COMMAND} -E copy ${in} ${out}
-      COMMAND $<TARGET_FILE:sgvrtool> sign ${out}
-      DEPENDS ${in} sgvrtool
-      COMMENT "Signing ${out}")
-  else()
-    message(STATUS "Patch packages: no signing tool in this build, ${out} stays unsigned")
-    add_custom_command(OUTPUT ${out}
-      COMMAND ${CMAKE_COMMAND} -E copy ${in} ${out}
-      DEPENDS ${in}
-      COMMENT "Copying the unsigned ${out}")
-  endif()
+  zep_sign_file(INPUT ${in} OUTPUT ${out} OBJECT_NAME hf41.msp)
 endfunction()
 
 # zep_make_patch_package(OUTPUT file PLATFORM x86|x64 TARGET_MSI msi
