@@ -237,21 +237,20 @@ bool CGostCurve::ToAffinePlain(const CJacobianPoint& p, CBigNum256& x, CBigNum25
 }
 
 void CGostCurve::BuildBaseTable() {
-    // All 960 multiples in Jacobian form first, then one shared inversion turns them
+    // All multiples in Jacobian form first, then one shared inversion turns them
     // affine (prefix products of the z values).
-    std::vector<CJacobianPoint> jac(64 * 16);
+    std::vector<CJacobianPoint> jac(kBaseWindows * kBaseEntries);
     CJacobianPoint windowBase = FromAffine(base_);
-    for (int i = 0; i < 64; ++i) {
-        CJacobianPoint* row = &jac[16 * i];
+    for (int i = 0; i < kBaseWindows; ++i) {
+        CJacobianPoint* row = &jac[kBaseEntries * i];
         row[0] = windowBase;
-        for (int d = 1; d < 15; ++d) Add(row[d - 1], windowBase, row[d]);
-        for (int k = 0; k < 4; ++k) Double(windowBase, windowBase);
+        for (int d = 1; d < kBaseEntries; ++d) Add(row[d - 1], windowBase, row[d]);
+        for (int k = 0; k < kBaseWindowBits; ++k) Double(windowBase, windowBase);
     }
     const CMontgomeryField& f = fp_;
     std::vector<CBigNum256> prefix(jac.size());
     CBigNum256 acc = f.One();
     for (size_t i = 0; i < jac.size(); ++i) {
-        if (i % 16 == 15) continue;  // unused slot
         prefix[i] = acc;
         f.Mul(acc, jac[i].z, acc);
     }
@@ -259,7 +258,6 @@ void CGostCurve::BuildBaseTable() {
     f.Inverse(acc, inv);
     baseTable_.assign(jac.size(), CAffinePoint{CBigNum256::Zero(), CBigNum256::Zero()});
     for (size_t i = jac.size(); i-- > 0;) {
-        if (i % 16 == 15) continue;
         CBigNum256 zi, zi2, zi3;
         f.Mul(inv, prefix[i], zi);   // 1 / z_i
         f.Mul(inv, jac[i].z, inv);   // drop z_i from the running inverse
@@ -270,12 +268,16 @@ void CGostCurve::BuildBaseTable() {
     }
 }
 
+void CGostCurve::AddBaseMultiple(const CBigNum256& k, CJacobianPoint& acc) const {
+    for (int i = 0; i < kBaseWindows; ++i) {
+        const uint32_t d = k.Bits(kBaseWindowBits * i, kBaseWindowBits);
+        if (d) AddAffine(acc, baseTable_[kBaseEntries * i + d - 1], acc);
+    }
+}
+
 void CGostCurve::MulBase(const CBigNum256& k, CJacobianPoint& r) const {
     CJacobianPoint acc{CBigNum256::Zero(), CBigNum256::Zero(), CBigNum256::Zero()};
-    for (int i = 0; i < 64; ++i) {
-        const uint32_t d = k.Bits(4 * i, 4);
-        if (d) AddAffine(acc, baseTable_[16 * i + d - 1], acc);
-    }
+    AddBaseMultiple(k, acc);
     r = acc;
 }
 
@@ -338,10 +340,7 @@ void CGostCurve::MulBaseAdd(const CBigNum256& z1, const CBigNum256& z2, const CA
                             CJacobianPoint& r) const {
     CJacobianPoint acc;
     MulNaf(z2, pt, acc);
-    for (int i = 0; i < 64; ++i) {
-        const uint32_t d = z1.Bits(4 * i, 4);
-        if (d) AddAffine(acc, baseTable_[16 * i + d - 1], acc);
-    }
+    AddBaseMultiple(z1, acc);
     r = acc;
 }
 

@@ -71,7 +71,13 @@ private:
     CBigNum256 a_, b_;  // Montgomery form
     uint32_t aSmall_ = 0;  // a itself when below 16 (the test curve's 7), else 0
     CAffinePoint base_;
-    // baseTable_[16 * i + d - 1] = d * 2^(4i) * base, d = 1..15, i = 0..63.
+    // Fixed windows over the scalar: baseTable_[kBaseEntries * i + d - 1] =
+    // d * 2^(kBaseWindowBits * i) * base, so k * base costs one affine addition per
+    // non-zero window and no doubling.
+    static constexpr int kBaseWindowBits = 6;  // 43 windows, 173 KB, built once in a few ms
+    static constexpr int kBaseWindows = (256 + kBaseWindowBits - 1) / kBaseWindowBits;
+    static constexpr int kBaseEntries = (1 << kBaseWindowBits) - 1;
+    void AddBaseMultiple(const CBigNum256& k, CJacobianPoint& acc) const;
     std::vector<CAffinePoint> baseTable_;
 };
 

@@ -57,7 +57,7 @@ void CSignedHasher::ScanMarkers(const uint8_t* chunk, size_t length) {
 }
 
 void CSignedHasher::Update(const uint8_t* chunk, size_t length) {
-    if (!chunk || !length) return;
+    if (!chunk || !length || finished_) return;
     ScanMarkers(chunk, length);
     // Keep the last 94 bytes back; hash whatever falls out of that window.
     if (windowLength_ + length <= kTrailerSize) {
@@ -77,6 +77,8 @@ void CSignedHasher::Update(const uint8_t* chunk, size_t length) {
 }
 
 uint32_t CSignedHasher::Finish(uint8_t hash[kGostHashSize], uint8_t trailer[kTrailerSize]) {
+    if (finished_ || !hash || !trailer) return kStatusNoTrailer;
+    finished_ = true;
     const bool ok = windowLength_ == kTrailerSize && haveMarker_ && lastMarker_ == total_ - kTrailerSize &&
                     window_[kTrailerSize - 2] == '%' && window_[kTrailerSize - 1] == '%';
     if (!ok) {

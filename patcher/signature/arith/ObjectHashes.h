@@ -31,7 +31,8 @@ public:
     // kStatusOk with the hash of the bytes before the trailer and the 94 trailer
     // bytes, or kStatusNoTrailer. A trailer counts only when the last marker of the
     // image starts exactly 94 bytes before its end and the image ends in "%%":
-    // bytes after a trailer would otherwise pass unsigned.
+    // bytes after a trailer would otherwise pass unsigned. Finish is once only: later
+    // calls answer kStatusNoTrailer, and later updates are ignored.
     uint32_t Finish(uint8_t hash[kGostHashSize], uint8_t trailer[kTrailerSize]);
 
 private:
@@ -44,6 +45,7 @@ private:
     uint64_t lastMarker_ = 0;       // start of the last complete marker
     bool haveMarker_ = false;
     size_t carry_ = 0;              // length of a partial marker at the end of the data
+    bool finished_ = false;
 };
 
 // Reads the image in chunks of at most 32767 bytes, as a read callback would supply

@@ -11,10 +11,10 @@ TEST(GostHashVectors, EveryLineMatches) {
     const std::vector<HashVector> vectors = ParseHashVectors(VectorText("gost94-test-paramset.txt"));
     ASSERT_GE(vectors.size(), 9u);
     for (const HashVector& v : vectors) {
-        ASSERT_EQ(v.input.size(), v.length) << v.spec;
+        ASSERT_EQ(v.input.size(), v.length) << v.inputForm;
         uint8_t out[32];
         sgvr::CGostHash::Compute(v.input.data(), v.input.size(), out);
-        EXPECT_EQ(ToHex(out, 32), v.digestHex) << v.spec;
+        EXPECT_EQ(ToHex(out, 32), v.digestHex) << v.inputForm;
     }
 }
 
@@ -31,7 +31,7 @@ TEST(GostHashVectors, ChunkedUpdatesGiveTheSameValue) {
             }
             uint8_t out[32];
             ASSERT_EQ(ctx.Finish(out), 0);
-            EXPECT_EQ(ToHex(out, 32), v.digestHex) << v.spec << " chunk " << chunk;
+            EXPECT_EQ(ToHex(out, 32), v.digestHex) << v.inputForm << " chunk " << chunk;
         }
     }
 }

@@ -112,6 +112,17 @@ TEST(SignedHash, MarkerSplitAcrossChunksAtEveryOffset) {
         }
 }
 
+TEST(SignedHash, FinishIsOnceOnly) {
+    CTestKey key;
+    const std::vector<uint8_t> image = SignImage(key, RandomBytes(50, 9));
+    sgvr::CSignedHasher hasher;
+    hasher.Update(image.data(), image.size());
+    uint8_t h[32], t[94];
+    ASSERT_EQ(hasher.Finish(h, t), sgvr::kStatusOk);
+    hasher.Update(image.data(), image.size());
+    EXPECT_EQ(hasher.Finish(h, t), sgvr::kStatusNoTrailer);
+}
+
 TEST(SignedHash, ImagesWithoutACompleteTrailer) {
     CTestKey key;
     const std::vector<uint8_t> image = SignImage(key, RandomBytes(500, 4));

@@ -30,19 +30,19 @@ std::vector<HashVector> ParseHashVectors(const std::string& text) {
         const size_t t2 = line.find('\t', t1 + 1);
         if (t1 == std::string::npos || t2 == std::string::npos) throw std::runtime_error("bad hash vector line: " + line);
         HashVector v;
-        v.spec = line.substr(0, t1);
+        v.inputForm = line.substr(0, t1);
         v.length = std::stoul(line.substr(t1 + 1, t2 - t1 - 1));
         v.digestHex = line.substr(t2 + 1);
-        if (v.spec.rfind("str:", 0) == 0) {
-            const std::string s = v.spec.substr(4);
+        if (v.inputForm.rfind("str:", 0) == 0) {
+            const std::string s = v.inputForm.substr(4);
             v.input.assign(s.begin(), s.end());
-        } else if (v.spec.rfind("rep:", 0) == 0) {
-            const size_t x = v.spec.find('x');
-            const size_t count = std::stoul(v.spec.substr(4, x - 4));
-            const std::vector<uint8_t> byte = FromHex(v.spec.substr(x + 1));
+        } else if (v.inputForm.rfind("rep:", 0) == 0) {
+            const size_t x = v.inputForm.find('x');
+            const size_t count = std::stoul(v.inputForm.substr(4, x - 4));
+            const std::vector<uint8_t> byte = FromHex(v.inputForm.substr(x + 1));
             v.input.assign(count, byte.at(0));
         } else if (v.length != 0) {
-            throw std::runtime_error("unknown input form: " + v.spec);
+            throw std::runtime_error("unknown input form: " + v.inputForm);
         }
         out.push_back(std::move(v));
     }

@@ -8,7 +8,7 @@
 namespace sgvrtest {
 
 struct HashVector {
-    std::string spec;             // "str:..." or "rep:NxHH"
+    std::string inputForm;             // "str:..." or "rep:NxHH"
     std::vector<uint8_t> input;
     size_t length = 0;            // as stated in the file
     std::string digestHex;
