@@ -14,8 +14,10 @@ set(ZEP_FIX_FILES "readme.txt=${CMAKE_SOURCE_DIR}/testenv/msi/fix/readme.txt" CA
 set(ZEP_FIX_LETTER "hf41" CACHE STRING "Fix identifier written to the packages' PatchInfo row")
 set(ZEP_PATCH_GUID "{A623E528-4926-4E76-92A1-A9220E993BE6}" CACHE STRING "Patch code of the fix")
 
-# Signing the packages: the patcher writes its package as hf41.msp and checks
-# it under that name, so the signed hash takes that object name.
+# Signing the packages: the step between the unsigned package and the one the
+# program embeds. hf41 writes and checks a package as "hf41.msp", so that is
+# the object name the signature covers (cmake/SgvrTool.cmake, key
+# ZEP_PACKAGE_SIGNING_KEY).
 function(zep_sign_package in out)
   zep_sign_file(INPUT ${in} OUTPUT ${out} OBJECT_NAME hf41.msp)
 endfunction()
