@@ -60,6 +60,9 @@ def simulate_shutdown(prefix, layout=None, ini=False, check=False, cwd=None, env
     text = result.stdout.decode("utf-8")
     outcome = Outcome(result.code, output=text)
     by_id = {}
+    # A script's own console text may end without a line break, so the
+    # simulator's "exit" line can follow it on the same line.
+    text = re.sub(r"(?<!^)(?<!\n)(exit [0-9a-f]+/[0-9a-f]+: -?\d+)", r"\n\1", text)
     for line in text.splitlines():
         m = re.match(r"(policy key|script|exit|failed)( [0-9a-f/]+)?: ?(.*)$", line)
         if not m:
