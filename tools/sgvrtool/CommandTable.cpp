@@ -10,11 +10,17 @@ const CToolCommand kToolCommands[] = {
      RunHash},
     {"keygen", "KEYFILE", "make a key pair on the test curve, write the private key, print the public key", RunKeygen},
     {"pubkey", "KEYFILE", "print the public key (x then y, 128 hex digits) of a key file", RunPubkey},
-    {"sign", "[--object-name NAME] KEYFILE FILE", "append a signature trailer to FILE", RunSign},
+    {"sign", "[--replace] [--object-name NAME] KEYFILE FILE",
+     "append a signature trailer to FILE; an already signed FILE is refused unless --replace (then the new "
+     "trailer takes the old one's place). Without --object-name the signature covers no name (key "
+     "registries); a package must be signed under the name the patcher checks it by (<fix id>.msp)",
+     RunSign},
     {"verify", "[--object-name NAME] PUBHEX FILE", "check the trailer of FILE against one public key", RunVerify},
     {"verify-raw", "PUBHEX HASHHEX SIGHEX", "verify a 32-byte hash and a 64-byte r||s signature", RunVerifyRaw},
     {"mkreg", "[--id ID] [--flag 0|1] [--codec LIST] [--check-block N] DESC OUT",
-     "build a key registry image from a text description", CmdMkreg},
+     "build a key registry image from a text description; the registry id is required (--id or a "
+     "\"registry ID\" line in DESC)",
+     CmdMkreg},
     {"dumpreg", "[--id ID] FILE", "print a key registry image as a text description", CmdDumpreg},
     {"mkroot", "[--serves ID] KEYFILE OUT",
      "build the built-in registry (id 0x7FFFFE, 120 bytes) holding the public key of KEYFILE for the root "
