@@ -47,7 +47,7 @@ grep -q "A release build cannot use: TEST trust root" "$WORK/refused.log" || fai
 cd "$WORK"
 mkpatch unsigned-x86.msp --platform x86 --target "$ZEP8_X86_MSI" --ca "$PATCH_DLL" --file readme.txt="$FIX_FILE"
 mkpatch unsigned-x64.msp --platform x64 --target "$ZEP8_X64_MSI" --ca "$PATCH_DLL" --file readme.txt="$FIX_FILE"
-cmake -B "$WORK/build" -DZEP_PACKAGE_X86="$WORK/unsigned-x86.msp" -DZEP_PACKAGE_X64="$WORK/unsigned-x64.msp" \
+cmake -S "$SRC" -B "$WORK/build" -DZEP_PACKAGE_X86="$WORK/unsigned-x86.msp" -DZEP_PACKAGE_X64="$WORK/unsigned-x64.msp" \
   > /dev/null
 if cmake --build "$WORK/build" --target hf41 > "$WORK/unsigned.log" 2>&1; then fail "unsigned packages embedded"; fi
 grep -q "package $WORK/unsigned-x..\.msp: not signed as hf41.msp" "$WORK/unsigned.log" ||
