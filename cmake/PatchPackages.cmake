@@ -59,7 +59,7 @@ function(zep_lint_packages)
             --product ${ZEP_PRODUCT_CODE} --x86 ${arg_X86} --x64 ${arg_X64}
     COMMAND ${CMAKE_COMMAND} -E touch ${arg_STAMP}
     DEPENDS ${ZEP_SGVRTOOL_TARGET} ${arg_X86} ${arg_X64} ${ZEP_LINT_KEYS_DEPENDS}
-    COMMENT "Checking the packages against what the patcher requires of them"
+    COMMENT "Checking the packages against what the patcher requires of them (101: ${ZEP_PACKAGE_ORIGIN_X86}; 102: ${ZEP_PACKAGE_ORIGIN_X64})"
     VERBATIM)
 endfunction()
 

@@ -115,7 +115,8 @@ int RunLint(int argc, char** argv) {
     }
     for (std::vector<Package>& group : groups) {
         for (Package& p : group) LintOne(p, keys, options);
-        if (group.size() == 2 && group[0].report.patchGuid != group[1].report.patchGuid)
+        if (group.size() == 2 && !group[0].report.patchGuid.empty() && !group[1].report.patchGuid.empty() &&
+            group[0].report.patchGuid != group[1].report.patchGuid)
             group[1].report.failures.push_back("patch GUID " + group[1].report.patchGuid +
                                                " differs from the other package's " + group[0].report.patchGuid);
         for (const Package& p : group) {

@@ -201,8 +201,9 @@ void CheckActions(const std::vector<Transform>& transforms, LintReport& r) {
                 dll[0] != 'M' || dll[1] != 'Z')
                 r.failures.push_back("transform " + t.name + ": no custom-action library (Binary." +
                                      (source < 0 ? std::string() : row.cells[source].s) + ") for RegisterHotfixesInfo");
-            const bool flagged = extended >= 0 && (row.mask & 1) && static_cast<int>(row.mask >> 8) > extended &&
-                                 !row.cells[extended].null && (row.cells[extended].i & kPatchUninstallFlag);
+            // A cell the row does not carry reads as null.
+            const bool flagged =
+                extended >= 0 && !row.cells[extended].null && (row.cells[extended].i & kPatchUninstallFlag);
             if (flagged)
                 r.notes.push_back("custom action RegisterHotfixesInfo: patch-uninstall action (ExtendedType " +
                                   Hex(row.cells[extended].i) + ")");
