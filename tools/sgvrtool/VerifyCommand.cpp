@@ -28,7 +28,7 @@ int RunVerify(int argc, char** argv) {
         std::fprintf(stderr, "sgvrtool verify: cannot read %s\n", args.file.c_str());
         return 1;
     }
-    const sgvr::CByteSpan name{nameBytes.data(), nameBytes.size()};
+    const sgvr::ByteView name{nameBytes.data(), nameBytes.size()};
     uint8_t hash[sgvr::kGostHashSize], trailer[sgvr::kTrailerSize];
     const uint32_t status =
         sgvr::ComputeSignedHash(data.data(), data.size(), &name, args.hasName ? 1 : 0, hash, trailer);

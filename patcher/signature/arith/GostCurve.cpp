@@ -1,4 +1,4 @@
-#include "GostCurve.h"
+#include "arith/GostCurve.h"
 
 #include <cstring>
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "BigNum256.h"
-#include "MontgomeryField.h"
+#include "arith/BigNum256.h"
+#include "arith/MontgomeryField.h"
 
 namespace sgvr {
 

@@ -1,10 +1,10 @@
-#include "MontgomeryField.h"
+#include "arith/MontgomeryField.h"
 
 #if defined(SGVR_HAVE_PRODUCT_ADX)
 #include <cpuid.h>
 #endif
 
-#include "Wide64.h"
+#include "arith/Wide64.h"
 
 namespace sgvr {
 

@@ -3,9 +3,9 @@
 // Values passed around are fully reduced (below the modulus). Moduli of the form
 // 2^255 + m0, like the test curve's p = 2^255 + 0x431, take a reduction with two
 // multiplications per limb instead of eight.
-#include "BigNum256.h"
-#include "ProductAdx.h"
-#include "Wide64.h"
+#include "arith/BigNum256.h"
+#include "arith/ProductAdx.h"
+#include "arith/Wide64.h"
 
 namespace sgvr {
 

@@ -1,7 +1,6 @@
-#include "RegistryImage.h"
+#include "image/RegistryImage.h"
 
-#include "ByteCursor.h"
-#include "TreeStreamReader.h"
+#include "image/TreeStreamReader.h"
 
 #include <cstring>
 #include <new>
@@ -12,10 +11,11 @@ namespace {
 
 ImageFault CheckHeader(ByteView image, const ReadOptions& options, ImageHeader& header) {
     if (image.data == nullptr || image.size == 0) return ImageFault::Empty;
-    ByteCursor cursor(image);
+    ViewSource bytes(ByteView(image.data, image.size < kImageHeaderSize ? image.size : kImageHeaderSize));
+    StreamCursor cursor(bytes);
     uint8_t magic[4];
     uint32_t word;
-    if (!cursor.ReadBytes(magic, 4) || !cursor.ReadU32(word)) return ImageFault::ShortHeader;
+    if (!cursor.Read(magic, 4) || !cursor.ReadU32(word)) return ImageFault::ShortHeader;
     if (std::memcmp(magic, "TLrg", 4) != 0) return ImageFault::BadMagic;
     if ((word & 0xFF) != kImageFormatVersion) return ImageFault::BadVersion;
     header.registryId = (word >> 8) & kRegistryIdMask;

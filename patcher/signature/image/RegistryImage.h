@@ -3,11 +3,11 @@
 // version 1, 23-bit registry id, registry flag), the block framing with its
 // codecs, and the tree stream. A failed read keeps nothing.
 
-#include "BlockChain.h"
-#include "ByteView.h"
-#include "ImageLimits.h"
-#include "ImageStatus.h"
-#include "Node.h"
+#include "image/BlockChain.h"
+#include "bytes/ByteView.h"
+#include "image/ImageLimits.h"
+#include "image/ImageStatus.h"
+#include "image/Node.h"
 
 #include <cstdint>
 

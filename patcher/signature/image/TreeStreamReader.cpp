@@ -1,7 +1,8 @@
-#include "TreeStreamReader.h"
+#include "image/TreeStreamReader.h"
 
-#include "Crc32.h"
-#include "ValueType.h"
+#include "image/Crc32.h"
+#include "image/ValueType.h"
+#include "bytes/LittleEndian.h"
 
 namespace sgvr {
 namespace {
@@ -39,15 +40,14 @@ bool TreeStreamReader::Get(uint8_t* dst, size_t n) {
 bool TreeStreamReader::GetU16(uint16_t& v) {
     uint8_t b[2];
     if (!Get(b, 2)) return false;
-    v = static_cast<uint16_t>(b[0] | (b[1] << 8));
+    v = LoadLE16(b);
     return true;
 }
 
 bool TreeStreamReader::GetU32(uint32_t& v) {
     uint8_t b[4];
     if (!Get(b, 4)) return false;
-    v = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-        (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    v = LoadLE32(b);
     return true;
 }
 

@@ -4,9 +4,9 @@
 // the stream counts towards the check blocks (the ten header bytes too);
 // the CRC register covers the node bytes only.
 
-#include "ImageLimits.h"
-#include "Node.h"
-#include "StreamCursor.h"
+#include "image/ImageLimits.h"
+#include "image/Node.h"
+#include "image/StreamCursor.h"
 
 namespace sgvr {
 

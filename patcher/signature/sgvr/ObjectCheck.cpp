@@ -3,14 +3,14 @@
 #include <cstring>
 #include <new>
 
-#include "Context.h"
-#include "ImageHashing.h"
-#include "ImageVerification.h"
-#include "LibraryIds.h"
-#include "LibraryMemory.h"
-#include "ListEntry.h"
-#include "ListHandles.h"
-#include "RegistryImage.h"
+#include "sgvr/Context.h"
+#include "sgvr/ImageHashing.h"
+#include "sgvr/ImageVerification.h"
+#include "sgvr/LibraryIds.h"
+#include "sgvr/LibraryMemory.h"
+#include "sgvr/ListEntry.h"
+#include "sgvr/ListHandles.h"
+#include "image/RegistryImage.h"
 
 using namespace sgvr;
 

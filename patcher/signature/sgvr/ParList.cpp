@@ -2,12 +2,12 @@
 #include <cstring>
 #include <new>
 
-#include "LibraryIds.h"
-#include "LibraryMemory.h"
-#include "ListEntry.h"
-#include "ListHandles.h"
-#include "RandomIndex.h"
-#include "Sgvr.h"
+#include "sgvr/LibraryIds.h"
+#include "sgvr/LibraryMemory.h"
+#include "sgvr/ListEntry.h"
+#include "sgvr/ListHandles.h"
+#include "sgvr/RandomIndex.h"
+#include "sgvr/Sgvr.h"
 
 using namespace sgvr;
 

@@ -2,17 +2,18 @@
 // (root by the built-in registry, intermediates by the root, others by the
 // intermediates) and keeps them in the context.
 #include <cstring>
+#include <map>
 #include <new>
 
-#include "Context.h"
-#include "ImageHashing.h"
-#include "ImageSource.h"
-#include "ImageVerification.h"
-#include "LibraryIds.h"
-#include "LibraryMemory.h"
-#include "ListEntry.h"
-#include "ListHandles.h"
-#include "RegistryImage.h"
+#include "sgvr/Context.h"
+#include "sgvr/ImageHashing.h"
+#include "sgvr/ImageSource.h"
+#include "sgvr/ImageVerification.h"
+#include "sgvr/LibraryIds.h"
+#include "sgvr/LibraryMemory.h"
+#include "sgvr/ListEntry.h"
+#include "sgvr/ListHandles.h"
+#include "image/RegistryImage.h"
 
 using namespace sgvr;
 
@@ -32,7 +33,8 @@ struct Candidate {
 };
 using Candidates = std::vector<Candidate, TreeAllocator<Candidate>>;
 
-// Brings the image into memory and reads its header.
+// Brings the image into memory, reading a callback's or a file's bytes once,
+// and reads its header.
 void Open(Candidate& c, const SGVR_FileAccess* files) {
     ImageSource source;
     c.openStatus = source.Open(*c.work, files);
@@ -85,8 +87,12 @@ private:
             if (c.tookPart || !c.headerOk || c.header.registryId != requiredId) continue;
             c.tookPart = true;
             which = &c;
+            // Both hashes come from the bytes read once in Open, the same
+            // bytes the tree is loaded from below.
+            SGVR_RESULT status = HashImage(*c.work, context_.Files(), &c.image);
+            if (status != SGVR_OK) return status;
             uint8_t hash[kGostHashSize];
-            SGVR_RESULT status = IdentifyingHash(*c.work, context_.Files(), hash);
+            status = IdentifyingHash(*c.work, context_.Files(), hash);
             if (status != SGVR_OK) return status;
             // An image verified before is accepted without a second signature check.
             if (!context_.WasAccepted(hash)) {
@@ -145,10 +151,18 @@ private:
     SGVR_RESULT Others(uint32_t extraId) {
         IdVector ids;
         context_.index.IdsFor(list_, extraId, ids);
+        // The intermediates' key entries by the id they serve, gathered once:
+        // one pass over the entries instead of one per id.
+        std::map<uint32_t, EntryList, std::less<uint32_t>, TreeAllocator<std::pair<const uint32_t, EntryList>>> keysOf;
+        for (const KeyRegistryPtr& inter : context_.intermediates)
+            ForEachEntry(*inter, [&](const Node& entry, uint32_t served) {
+                if (IsKeyEntry(entry) && EntryQualifies(entry, list_)) keysOf[served].push_back(&entry);
+            });
+        const EntryList none;
         for (uint32_t id : ids) {
             if (IsTrustLayer(id)) continue;
-            EntryList keys;
-            for (const KeyRegistryPtr& inter : context_.intermediates) GatherKeys(*inter, id, false, list_, keys);
+            const auto found = keysOf.find(id);
+            const EntryList& keys = found != keysOf.end() ? found->second : none;
             for (;;) {
                 KeyRegistryPtr registry;
                 Candidate* c = nullptr;
