@@ -47,6 +47,20 @@ bool ParseCodecList(const std::string& text, sgvr::WriteOptions& options, std::s
 
 std::string PrintRegistryDescription(const sgvr::WriteOptions& options, const sgvr::Node& top);
 
+// Where a streamed description goes.
+class DescriptionOut {
+public:
+    virtual ~DescriptionOut() = default;
+    virtual void Write(const std::string& text) = 0;
+};
+
+// Reads the image and writes its description as the nodes come, holding no
+// more of the tree than the path to the node being printed: memory follows
+// the largest node, not the image or the text. Nothing is written for a
+// refused image. Returns kImageOk or the refusal code.
+uint32_t StreamRegistryDescription(sgvr::ByteView image, const sgvr::ReadOptions& options, DescriptionOut& out,
+                                   sgvr::ImageFault* fault = nullptr);
+
 // The options that rebuild an equivalent image from what was read.
 sgvr::WriteOptions OptionsOfImage(const sgvr::RegistryImage& image);
 

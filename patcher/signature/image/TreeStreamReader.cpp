@@ -16,8 +16,8 @@ constexpr uint8_t kRunEnd = 0xFF;
 
 }  // namespace
 
-TreeStreamReader::TreeStreamReader(StreamCursor& input, const ImageLimits& limits)
-    : in_(input), limits_(limits) {}
+TreeStreamReader::TreeStreamReader(StreamCursor& input, const ImageLimits& limits, TreeSink* sink)
+    : in_(input), limits_(limits), sink_(sink) {}
 
 bool TreeStreamReader::Get(uint8_t* dst, size_t n) {
     while (n != 0) {
@@ -120,9 +120,14 @@ bool TreeStreamReader::ReadGroup(Node& parent, uint8_t flags, unsigned depth) {
     for (;;) {
         Node* node = nullptr;
         if (!ReadNode(parent, flags, node)) return false;
+        if (sink_ != nullptr) sink_->NodeOpened(*node, (flags & kFlagChild) != 0, depth);
         if (flags & kFlagChild) {
             uint8_t childFlags;
             if (!GetU8(childFlags) || !ReadGroup(*node, childFlags, depth + 1)) return false;
+        }
+        if (sink_ != nullptr) {
+            sink_->NodeClosed(*node, depth);
+            node->Detach();  // handed on; dropped here
         }
         if (flags & kFlagSiblings) ++openRuns;
         if (openRuns == 0) return true;
