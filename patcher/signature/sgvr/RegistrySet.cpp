@@ -5,6 +5,7 @@
 #include <map>
 #include <new>
 
+#include "sgvr/ApiFrame.h"
 #include "sgvr/Context.h"
 #include "sgvr/ImageHashing.h"
 #include "sgvr/ImageSource.h"
@@ -53,20 +54,18 @@ class SetBuilder {
 public:
     SetBuilder(Context& context, Node& list) : context_(context), list_(list) {}
 
-    SGVR_RESULT Build(const std::vector<Node*, TreeAllocator<Node*>>& entries, uint32_t extraId) {
-        for (Node* e : entries) {
-            Candidate c;
-            c.entry = e;
-            c.work = e->Clone();
-            candidates_.push_back(std::move(c));
-        }
+    // Builds the set and reports every registry's outcome on its entry.
+    SGVR_RESULT Run(const EntryNodes& entries, uint32_t extraId) {
+        CopyEntries(entries, candidates_);
         for (Candidate& c : candidates_) Open(c, context_.Files());
         SGVR_RESULT status = Root();
         if (status == SGVR_OK) status = Intermediates();
         if (status == SGVR_OK) status = Others(extraId);
+        ReportStatuses();
         return status;
     }
 
+private:
     // Every registry that took part tells whether it was accepted; one that
     // could not be opened or read tells why, and one whose id no step asked
     // for says so.
@@ -79,7 +78,6 @@ public:
         }
     }
 
-private:
     // Accepts the next registry of the list with the required id, verified
     // with the given keys. SGVR_E_ALREADY_IN_SET when none is left.
     SGVR_RESULT AcceptOne(uint32_t requiredId, const EntryList& keys, KeyRegistryPtr& out, Candidate*& which) {
@@ -218,29 +216,5 @@ private:
 }  // namespace
 
 extern "C" SGVR_RESULT SGVR_PrepareRegsSet(SGVR_CONTEXT handle, SGVR_PARLIST listHandle, uint32_t extraId) {
-    if (!LibraryMemoryInstalled()) return SGVR_E_NOT_INITIALISED;
-    Context* context = ContextOf(handle);
-    Node* list = ListOf(listHandle);
-    if (context == nullptr || list == nullptr) {
-        if (list != nullptr) RecordStatus(*list, SGVR_E_INVALID_ARG);
-        if (context != nullptr) context->status = SGVR_E_INVALID_ARG;
-        return SGVR_E_INVALID_ARG;
-    }
-    SGVR_RESULT status;
-    try {
-        std::vector<Node*, TreeAllocator<Node*>> entries;
-        CheckableEntries(*list, entries);
-        if (entries.empty()) {
-            status = SGVR_E_NO_OBJECT;
-        } else {
-            SetBuilder builder(*context, *list);
-            status = builder.Build(entries, extraId & kRegistryIdMask);
-            builder.ReportStatuses();
-        }
-    } catch (const std::bad_alloc&) {
-        status = SGVR_E_NO_MEMORY;
-    }
-    RecordStatus(*list, status);
-    context->status = status;
-    return status;
+    return EntriesCall<SetBuilder>(handle, listHandle, extraId);
 }
