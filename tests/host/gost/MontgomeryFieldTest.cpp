@@ -66,9 +66,7 @@ void CompareFields(const CBigNum256& modulus, bool prime, sgvr::CMontgomeryField
 }
 
 void CompareFields(const CBigNum256& modulus, bool prime) {
-    // With and without the processor-specific product (where the processor has one).
     CompareFields(modulus, prime, sgvr::CMontgomeryField::Paths::kAll);
-    CompareFields(modulus, prime, sgvr::CMontgomeryField::Paths::kNoProcessorSpecific);
 }
 
 }  // namespace
