@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "BenchStats.h"
-#include "GostHash.h"
+#include "arith/GostHash.h"
 #include "GostSigner.h"
-#include "ObjectHashes.h"
-#include "Sgvr.h"
-#include "TrailerSignature.h"
+#include "arith/ObjectHashes.h"
+#include "sgvr/Sgvr.h"
+#include "arith/TrailerSignature.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 #include <cstring>
 #include <vector>
 
-#include "GostHash.h"
+#include "arith/GostHash.h"
 #include "GostSigner.h"
-#include "ObjectHashes.h"
-#include "RegistryImageWriter.h"
-#include "Sgvr.h"
-#include "TrailerSignature.h"
+#include "arith/ObjectHashes.h"
+#include "image/RegistryImageWriter.h"
+#include "sgvr/Sgvr.h"
+#include "arith/TrailerSignature.h"
 
 namespace {
 

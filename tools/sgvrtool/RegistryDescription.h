@@ -19,9 +19,9 @@
 // [a, b, ...] for arrays (optionally followed by `size N`,
 // the element-size field, when it differs from the usual one).
 
-#include "Node.h"
-#include "RegistryImage.h"
-#include "RegistryImageWriter.h"
+#include "image/Node.h"
+#include "image/RegistryImage.h"
+#include "image/RegistryImageWriter.h"
 
 #include <cstdint>
 #include <functional>

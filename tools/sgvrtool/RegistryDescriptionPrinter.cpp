@@ -1,5 +1,5 @@
 #include "RegistryDescription.h"
-#include "ValueType.h"
+#include "image/ValueType.h"
 
 #include <cstdio>
 #include <vector>

@@ -3,15 +3,15 @@
 #include <cstdio>
 #include <vector>
 
-#include "ArithStatus.h"
+#include "arith/ArithStatus.h"
 #include "CommandTable.h"
-#include "GostVerifier.h"
+#include "arith/GostVerifier.h"
 #include "HexText.h"
-#include "ObjectHashes.h"
+#include "arith/ObjectHashes.h"
 #include "ObjectName.h"
 #include "SignedFileOptions.h"
 #include "ToolFiles.h"
-#include "TrailerSignature.h"
+#include "arith/TrailerSignature.h"
 #include "VerdictOutput.h"
 
 namespace sgvrtool {

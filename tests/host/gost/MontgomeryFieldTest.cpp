@@ -5,8 +5,8 @@
 #include <random>
 #include <vector>
 
-#include "GostCurve.h"
-#include "MontgomeryField.h"
+#include "arith/GostCurve.h"
+#include "arith/MontgomeryField.h"
 
 using sgvr::CBigNum256;
 

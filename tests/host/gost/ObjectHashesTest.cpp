@@ -4,13 +4,13 @@
 #include <cstring>
 #include <random>
 
-#include "ArithStatus.h"
-#include "GostHash.h"
+#include "arith/ArithStatus.h"
+#include "arith/GostHash.h"
 #include "GostSigner.h"
-#include "ObjectHashes.h"
-#include "SmallResult.h"
+#include "arith/ObjectHashes.h"
+#include "arith/SmallResult.h"
 #include "TestHex.h"
-#include "TrailerSignature.h"
+#include "arith/TrailerSignature.h"
 
 using namespace sgvrtest;
 

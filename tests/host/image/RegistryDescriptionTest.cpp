@@ -1,6 +1,6 @@
 #include "RegistryDescription.h"
-#include "RegistryImage.h"
-#include "ValueType.h"
+#include "image/RegistryImage.h"
+#include "image/ValueType.h"
 
 #include <gtest/gtest.h>
 

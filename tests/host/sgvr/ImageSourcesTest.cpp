@@ -7,8 +7,8 @@
 #include <map>
 #include <string>
 
-#include "GostHash.h"
-#include "ObjectHashes.h"
+#include "arith/GostHash.h"
+#include "arith/ObjectHashes.h"
 #include "TestPki.h"
 
 using namespace sgvrtest;

@@ -6,11 +6,11 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "GostHash.h"
+#include "arith/GostHash.h"
 #include "GostSigner.h"
-#include "ObjectHashes.h"
-#include "RegistryImageWriter.h"
-#include "TrailerSignature.h"
+#include "arith/ObjectHashes.h"
+#include "image/RegistryImageWriter.h"
+#include "arith/TrailerSignature.h"
 
 namespace sgvrtest {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TestPki.h"
-#include "TrailerSignature.h"
+#include "arith/TrailerSignature.h"
 
 using namespace sgvrtest;
 
