@@ -41,9 +41,13 @@ void Open(Candidate& c, const SGVR_FileAccess* files) {
     c.openStatus = source.Open(*c.work, files);
     if (c.openStatus != SGVR_OK) return;
     if (!source.Direct(c.image)) {
+        // In chunks, as a callback or the file interface is read everywhere.
         c.storage.resize(source.Size());
-        c.openStatus = source.Read(0, c.storage.data(), source.Size());
-        if (c.openStatus != SGVR_OK) return;
+        for (uint32_t off = 0; off < source.Size(); off += kImageChunk) {
+            const uint32_t n = source.Size() - off < kImageChunk ? source.Size() - off : kImageChunk;
+            c.openStatus = source.Read(off, c.storage.data() + off, n);
+            if (c.openStatus != SGVR_OK) return;
+        }
         c.image = ByteView(c.storage.data(), c.storage.size());
     }
     c.openStatus = ReadImageHeader(c.image, ReadOptions(), c.header);

@@ -9,6 +9,7 @@
 
 #include "arith/GostHash.h"
 #include "arith/ObjectHashes.h"
+#include "sgvr/ImageHashing.h"
 #include "TestPki.h"
 
 using namespace sgvrtest;
@@ -203,9 +204,11 @@ namespace {
 struct Shifting {
     Bytes first, later;
     int passes = 0;
+    uint32_t longestRead = 0;
 
     uint32_t Read(uint32_t offset, void* dest, uint32_t length) {
         if (offset == 0) ++passes;
+        if (length > longestRead) longestRead = length;
         const Bytes& b = passes <= 1 ? first : later;
         if (offset > b.size() || length > b.size() - offset) return 1;
         std::memcpy(dest, b.data() + offset, length);
@@ -282,4 +285,24 @@ TEST(ImageSources, ARegistryIsReadOnceSoChangingBytesCannotBorrowASignature) {
             SGVR_DestroyContext(context, 1);
         }
     }
+}
+
+// A registry larger than one read chunk comes through the callback in chunks
+// of at most 32767 bytes, once.
+TEST(ImageSources, ALargeRegistryIsReadInChunksOnce) {
+    Hierarchy h;
+    RegistryBuilder builder(0x7FFFFA);
+    for (uint32_t i = 0; i < 1000; ++i) builder.Key(h.oper, h.thirdId + i);
+    const Bytes inter = Signed(builder.Image(true), h.tl);
+    ASSERT_GT(inter.size(), 2u * sgvr::kImageChunk);
+    Shifting source{inter, inter};
+    SGVR_CONTEXT context = NewContext();
+    List regs;
+    regs.AddRegistry(h.Root());
+    SGVR_ParList_AddRegistryBuffer(regs, 0, inter.data(), static_cast<uint32_t>(inter.size()), Shifting::Callback,
+                                   reinterpret_cast<uintptr_t>(&source));
+    EXPECT_EQ(SGVR_PrepareRegsSet(context, regs, 0), SGVR_OK);
+    EXPECT_EQ(source.passes, 1);
+    EXPECT_EQ(source.longestRead, sgvr::kImageChunk);
+    SGVR_DestroyContext(context, 1);
 }
