@@ -1,6 +1,6 @@
 #include "CompoundFile.h"
 
-#include "ByteCursor.h"
+#include "PackageCursor.h"
 
 #include <set>
 
@@ -43,7 +43,7 @@ bool CompoundFile::Open(const uint8_t* data, size_t size, std::string& error) {
     miniFat_.clear();
     miniStream_.clear();
     entries_.clear();
-    sgvr::ByteCursor header(sgvr::ByteView(data, size < 512 ? size : 512));
+    ByteCursor header(ByteView(data, size < 512 ? size : 512));
     uint8_t signature[8];
     if (!header.ReadBytes(signature, 8) || std::char_traits<char>::compare(reinterpret_cast<const char*>(signature),
                                                                           reinterpret_cast<const char*>(kSignature), 8)) {
@@ -97,7 +97,7 @@ bool CompoundFile::Open(const uint8_t* data, size_t size, std::string& error) {
             error = "allocation table sector beyond the end of the file";
             return false;
         }
-        sgvr::ByteCursor c(sgvr::ByteView(sector.data(), sector.size()));
+        ByteCursor c(ByteView(sector.data(), sector.size()));
         uint32_t v;
         while (c.ReadU32(v)) fat_.push_back(v);
     }
@@ -147,7 +147,7 @@ bool CompoundFile::Open(const uint8_t* data, size_t size, std::string& error) {
                 error = "mini allocation table beyond the end of the file";
                 return false;
             }
-        sgvr::ByteCursor c(sgvr::ByteView(bytes.data(), bytes.size()));
+        ByteCursor c(ByteView(bytes.data(), bytes.size()));
         uint32_t v;
         while (c.ReadU32(v)) miniFat_.push_back(v);
     }

@@ -1,6 +1,6 @@
 #include "MsiStorage.h"
 
-#include "ByteCursor.h"
+#include "PackageCursor.h"
 
 #include <algorithm>
 
@@ -74,8 +74,8 @@ bool MsiStorage::Open(const CompoundFile& cf, uint32_t storage, bool database, s
     }
     std::vector<uint8_t> poolBytes, dataBytes;
     if (!cf.ReadStream(pool->second, poolBytes, error) || !cf.ReadStream(data->second, dataBytes, error)) return false;
-    sgvr::ByteCursor p(sgvr::ByteView(poolBytes.data(), poolBytes.size()));
-    sgvr::ByteCursor d(sgvr::ByteView(dataBytes.data(), dataBytes.size()));
+    ByteCursor p(ByteView(poolBytes.data(), poolBytes.size()));
+    ByteCursor d(ByteView(dataBytes.data(), dataBytes.size()));
     uint32_t codepage = 0;
     if (!p.ReadU32(codepage)) {
         error = "string pool cut short";
@@ -92,7 +92,7 @@ bool MsiStorage::Open(const CompoundFile& cf, uint32_t storage, bool database, s
             if (!p.ReadU16(low) || !p.ReadU16(count)) break;
             size = (static_cast<uint32_t>(refs) << 16) | low;
         }
-        sgvr::ByteView bytes;
+        ByteView bytes;
         if (!d.Take(size, bytes)) {
             error = "string data shorter than the pool says";
             return false;
@@ -199,7 +199,7 @@ bool MsiStorage::ReadTransformRows(const std::string& table, const std::vector<C
     if (it == tables_.end()) return true;
     std::vector<uint8_t> bytes;
     if (!cf_->ReadStream(it->second, bytes, error)) return false;
-    sgvr::ByteCursor c(sgvr::ByteView(bytes.data(), bytes.size()));
+    ByteCursor c(ByteView(bytes.data(), bytes.size()));
     uint16_t mask = 0;
     while (c.ReadU16(mask)) {
         Row row;
@@ -216,7 +216,7 @@ bool MsiStorage::ReadTransformRows(const std::string& table, const std::vector<C
             const bool present = (mask & 1) ? i < full
                                             : ((columns[i].type & kTypeKey) != 0 || (i < 16 && (mask & (1u << i))));
             if (!present) continue;
-            sgvr::ByteView cell;
+            ByteView cell;
             if (!c.Take(CellSize(columns[i]), cell)) {
                 error = "a row of " + table + " is cut short";
                 return false;
@@ -242,7 +242,7 @@ bool MsiStorage::Summary(std::map<uint32_t, std::string>& strings, std::map<uint
         error = "no summary information";
         return false;
     }
-    sgvr::ByteCursor c(sgvr::ByteView(bytes.data(), bytes.size()));
+    ByteCursor c(ByteView(bytes.data(), bytes.size()));
     uint8_t skip[28];
     uint8_t fmtid[16];
     uint32_t sectionOffset = 0, sectionSize = 0, count = 0;
@@ -251,8 +251,8 @@ bool MsiStorage::Summary(std::map<uint32_t, std::string>& strings, std::map<uint
         error = "summary information cut short";
         return false;
     }
-    const sgvr::ByteView section(bytes.data() + sectionOffset, bytes.size() - sectionOffset);
-    sgvr::ByteCursor s(section);
+    const ByteView section(bytes.data() + sectionOffset, bytes.size() - sectionOffset);
+    ByteCursor s(section);
     if (!s.ReadU32(sectionSize) || !s.ReadU32(count)) {
         error = "summary information section cut short";
         return false;
@@ -263,11 +263,11 @@ bool MsiStorage::Summary(std::map<uint32_t, std::string>& strings, std::map<uint
             error = "summary information property table cut short";
             return false;
         }
-        sgvr::ByteCursor v(sgvr::ByteView(section.data + offset, section.size - offset));
+        ByteCursor v(ByteView(section.data + offset, section.size - offset));
         if (!v.ReadU32(type)) return false;
         if (type == 30) {
             uint32_t length = 0;
-            sgvr::ByteView text;
+            ByteView text;
             if (!v.ReadU32(length) || !v.Take(length, text)) {
                 error = "summary information string cut short";
                 return false;

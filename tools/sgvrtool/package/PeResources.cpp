@@ -1,6 +1,6 @@
 #include "PeResources.h"
 
-#include "ByteCursor.h"
+#include "PackageCursor.h"
 
 namespace msppkg {
 namespace {
@@ -11,13 +11,13 @@ struct Section {
 
 bool U32(const std::vector<uint8_t>& b, uint64_t at, uint32_t& v) {
     if (at > b.size() || b.size() - at < 4) return false;
-    sgvr::ByteCursor c(sgvr::ByteView(b.data() + at, 4));
+    ByteCursor c(ByteView(b.data() + at, 4));
     return c.ReadU32(v);
 }
 
 bool U16(const std::vector<uint8_t>& b, uint64_t at, uint16_t& v) {
     if (at > b.size() || b.size() - at < 2) return false;
-    sgvr::ByteCursor c(sgvr::ByteView(b.data() + at, 2));
+    ByteCursor c(ByteView(b.data() + at, 2));
     return c.ReadU16(v);
 }
 
