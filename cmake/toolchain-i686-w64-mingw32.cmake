@@ -1,4 +1,7 @@
 # Cross-compilation with Debian's mingw-w64 (i686), posix thread model: GoogleTest needs std::mutex.
+# The deliverables (hf41, patch.dll) link with the win32-thread variant of the
+# runtime instead (zep_deliverable, cmake/Deliverables.cmake), so they import
+# nothing Windows XP SP2 / Server 2003 lack.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(TOOLCHAIN_PREFIX i686-w64-mingw32)

@@ -1,5 +1,7 @@
 #include "PatchRunner.h"
 
+#include "FixIdentifier.h"
+
 #include "MsiexecCommandLine.h"
 #include "PrivatePatchGuid.h"
 #include "Unpacker.h"
@@ -158,7 +160,7 @@ void CPatchRunner::RunMsiexec(const std::wstring& commandLine, const wchar_t* op
 }
 
 void CPatchRunner::ApplyPrivatePachesNow() {
-    const std::wstring package = patchesFolder_ + L"\\hf41.msp";
+    const std::wstring package = patchesFolder_ + L"\\" + kPackageFileName;
     CUnpacker().ExtractResourceToFile(package);
     if (verifyPackages_ && !CheckFileSignature(productFolder_, package)) {
         Trace(TL_ERROR, L"%s: MSP-patch not signed.", kApply);

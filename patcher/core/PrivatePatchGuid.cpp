@@ -1,5 +1,6 @@
 #include "PrivatePatchGuid.h"
 
+#include "FixIdentifier.h"
 #include "Unpacker.h"
 #include "diagnostics/TraceLog.h"
 #include "signature/check/CheckFileSignature.h"
@@ -28,7 +29,7 @@ std::wstring ReadPrivatePatchGUID(const std::wstring& productFolder, bool verify
     const std::wstring folder = GetTempDirPath() + unique;
     const unsigned long created = CreateDirRecurs(folder.c_str());
     if (created != 0) ThrowWindowsError(created, kName);
-    const std::wstring package = folder + L"\\hf41.msp";
+    const std::wstring package = folder + L"\\" + kPackageFileName;
     std::wstring guid;
     try {
         CUnpacker().ExtractResourceToFile(package);

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <share.h>
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -24,12 +26,11 @@ std::wstring ReadTraceRoot() {
     return buffer.data();
 }
 
-// The secure open shares nothing while writing: a second writer's open fails
-// and its line is lost rather than interleaved mid-record.
+// Shares nothing while writing: a second writer's open fails and its line is
+// lost rather than interleaved mid-record. (_wfsopen rather than _wfopen_s,
+// which the msvcrt.dll of Windows XP and Server 2003 lacks.)
 FILE* OpenForAppend(const std::wstring& path) {
-    FILE* file = nullptr;
-    if (_wfopen_s(&file, path.c_str(), L"at") != 0) return nullptr;
-    return file;
+    return _wfsopen(path.c_str(), L"at", _SH_DENYRW);
 }
 
 }  // namespace

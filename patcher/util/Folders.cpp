@@ -77,14 +77,10 @@ bool DeleteDirRecurs(const std::wstring& path) {
 }
 
 int GetWindowsDir(std::wstring& out) {
-    size_t size = 0;
-    // Only the size counts here: runtimes differ in the code they give with
-    // it (ERANGE for the size query, EINVAL for a missing variable), and a
-    // missing variable (size 0) is not an error.
-    _wgetenv_s(&size, nullptr, 0, L"windir");
-    if (size == 0) return 0;
-    std::vector<wchar_t> buffer(size);
-    const int error = _wgetenv_s(&size, buffer.data(), buffer.size(), L"windir");
-    if (error == 0) out = buffer.data();
-    return error;
+    // The runtime's plain reader: its secure variant is missing from the
+    // msvcrt.dll of Windows XP and Server 2003. A missing variable is not an
+    // error.
+    const wchar_t* value = _wgetenv(L"windir");
+    if (value != nullptr) out = value;
+    return 0;
 }

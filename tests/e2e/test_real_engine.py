@@ -59,12 +59,12 @@ def tearDownModule():
 class Machine:
     """A fresh 64-bit prefix with ZEP 8 installed by msiexec /i."""
 
-    def __init__(self, test):
+    def __init__(self, test, product_msi=None):
         start = time.monotonic()
         self.prefix = Prefix()
         Timings.add("prefix", time.monotonic() - start)
         test.addCleanup(self.prefix.destroy)
-        msi = self.prefix.copy_in(os.environ["ZEP_PRODUCT_MSI_X64"], SETUP)
+        msi = self.prefix.copy_in(product_msi or os.environ["ZEP_PRODUCT_MSI_X64"], SETUP)
         start = time.monotonic()
         result = self.prefix.run(MSIEXEC, '/i "%s" /qn' % msi)
         Timings.add("product install (msiexec /i)", time.monotonic() - start)
@@ -122,6 +122,21 @@ class RealEngineTest(unittest.TestCase):
         self.assertTrue(any("ProductHotfix, hf41" in line for line in ca_lines), ca_lines)
         # The product's own values are kept by the reinstall the patch causes.
         self.assertIsNotNone(machine.prefix.reg_query(VIEW32 + r"\environment", "TraceRoot"))
+
+    def test_the_transform_adds_the_removal_flag_column_to_an_older_product(self):
+        # A product whose CustomAction table lacks ExtendedType: the package
+        # adds the column for its patch-uninstall flag, and the engine still
+        # applies it and runs the action.
+        machine = Machine(self, os.environ["ZEP_OLD_SCHEMA_MSI_X64"])
+        log = SETUP + "\\old-schema.log"
+        result = machine.apply(os.environ["ZEP_OLD_SCHEMA_PACKAGE"], log)
+        self.assertEqual(result.code, 0)
+        self.assertEqual(machine.patches(), [PATCH_GUID])
+        for key, content in fix_files():
+            self.assertEqual(machine.product_file(key), content, key)
+        self.assertEqual(machine.product_hotfix(), "hf41")
+        ca_lines = [line for line in machine.log_text(log).splitlines() if line.startswith("RegisterHotfixesInfo:  ")]
+        self.assertTrue(any("ProductHotfix, hf41" in line for line in ca_lines), ca_lines)
 
     def test_packages_for_another_product_change_nothing(self):
         machine = Machine(self)

@@ -12,7 +12,7 @@
  * Without --target only the recognisable database is written.
  *
  * usage: mkpatch OUTPUT [--platform x86|x64] [--guid TEXT | --no-guid] [--transforms LIST]
- *                [--target MSI --file KEY=PATH... [--ca DLL] [--letter hf41]
+ *                [--target MSI --file KEY=PATH... [--ca DLL] [--letter hf41] [--disk-id N]
  *                 [--display-name TEXT] [--product CODE] [--transform-product CODE]]
  */
 #include "storage.h"
@@ -29,14 +29,45 @@
 #define PRODUCT_CODE "{D72DD679-A3EC-4FCF-AFAF-12E2552450B6}"
 #define PATCH_GUID "{A623E528-4926-4E76-92A1-A9220E993BE6}"
 #define USAGE "usage: mkpatch OUTPUT [--platform x86|x64] [--guid TEXT | --no-guid] [--transforms LIST]\n" \
-              "               [--target MSI --file KEY=PATH... [--ca DLL] [--letter ID]\n" \
-              "                [--display-name TEXT] [--product CODE] [--transform-product CODE]]\n"
+              "               [--target MSI --file KEY=PATH... [--ca DLL] [--letter ID] [--disk-id N]\n" \
+              "                [--display-name TEXT] [--product CODE] [--transform-product CODE]]\n" \
+              "       mkpatch --help\n"
 
-/* The cabinet's stream, named by the patch transform's Media row. */
-#define CABINET_STREAM "PatchCab_hf41"
+static const char HELP[] =
+    "Writes a Windows Installer patch package (.msp) of the ZEP 8 fix. The package is not signed:\n"
+    "sign it with `sgvrtool sign --object-name ID.msp KEYFILE OUTPUT` and check it with\n"
+    "`sgvrtool lint --keys DIR --fix-id ID OUTPUT` (the build does both).\n"
+    "\n"
+    "  OUTPUT                 the package file to write (replaced)\n"
+    "  --platform x86|x64     x86: transforms for Intel;1033 (resource 101 of the patcher);\n"
+    "                         x64: for x64;1033 (resource 102); default x86\n"
+    "  --guid TEXT            the patch code, {GUID} in upper case (default " PATCH_GUID ");\n"
+    "                         also the PatchInfo PatchId, in lower case without braces\n"
+    "  --no-guid              leave the revision number out (only without --target)\n"
+    "  --transforms LIST      the transform list of the summary information\n"
+    "                         (default :ZEP8x86rtmToZEP8x86fix;:#ZEP8x86rtmToZEP8x86fix, x64 alike)\n"
+    "  --target MSI           the product package the patch applies to; without it only the patch\n"
+    "                         database (metadata, sequence, summary) is written\n"
+    "  --file KEY=PATH        a changed file: its File table key in the target and the new content\n"
+    "                         (repeatable, up to 32)\n"
+    "  --ca DLL               the custom-action library (patch.dll): stored in the Binary table, its\n"
+    "                         action RegisterHotfixesInfo (type 1, ExtendedType 0x8000 so it also\n"
+    "                         runs when the patch is removed) at 1550 in InstallExecuteSequence\n"
+    "  --letter ID            the fix id (default hf41): PatchInfo Letter, \"(Patch ID)\" in the\n"
+    "                         display name, cabinet stream PatchCab_ID\n"
+    "  --disk-id N            the DiskId of the patch's Media row (default: derived from ID)\n"
+    "  --display-name TEXT    patch metadata DisplayName (default \"ZEP 8 private fix (Patch ID)\")\n"
+    "  --product CODE         the product the package names (default: the target's)\n"
+    "  --transform-product CODE  the product the transforms validate against (default: the same)\n"
+    "  --help                 this text\n"
+    "\n"
+    "Exit status: 0 written, 1 failed (the reason on standard error), 2 wrong usage.\n";
+
 #define CA_BINARY_KEY "PatchDll"
 #define CA_ENTRY "RegisterHotfixesInfo"
 #define CA_SEQUENCE "1550"
+/* msidbCustomActionTypePatchUninstall */
+#define CA_PATCH_UNINSTALL "32768"
 
 static void fail(const char *what, GError *error) {
     fprintf(stderr, "mkpatch: %s: %s\n", what, error ? error->message : "failed");
@@ -78,6 +109,7 @@ typedef struct {
     const char *display_name;
     const char *product;
     const char *transform_product;
+    int disk_id;
     ChangedFile files[32];
     int nfiles;
 } Options;
@@ -96,6 +128,25 @@ static void add_row(Transform *t, const TableSchema *schema, const char *const *
     row_values(schema, values, pairs);
     GError *error = NULL;
     if (!transform_add_row(t, schema, values, present, &error)) fail(schema->name, error);
+}
+
+static int has_column(const TableSchema *schema, const char *name) {
+    for (int i = 0; i < schema->ncols; ++i)
+        if (!strcmp(schema->names[i], name)) return 1;
+    return 0;
+}
+
+/* The cabinet's stream, named by the patch transform's Media row: one per
+ * fix, so two fixes' packages never name the same stream. */
+static char *cabinet_stream(const Options *o) { return g_strdup_printf("PatchCab_%s", o->letter); }
+
+/* The Media row of the patch: its DiskId follows from the fix id, so the
+ * rows of two fixes applied to one product do not collide. */
+static int media_disk_id(const Options *o, const Target *target) {
+    if (o->disk_id) return o->disk_id;
+    guint32 h = 2166136261u;
+    for (const char *p = o->letter; *p; ++p) h = (h ^ (guchar)*p) * 16777619u;
+    return target->max_disk_id + 1 + (int)(h % 4096);
 }
 
 /* The bit of a named column in a row mask. */
@@ -173,7 +224,7 @@ static Transform *upgrade_transform(const Options *o, Target *target) {
                                            "Value", "L0", "Component_", "s72", NULL};
     static const char *const binary[] = {"Name", "s72", "Data", "v0", NULL};
     static const char *const custom_action[] = {"Action", "s72", "Type", "i2", "Source", "S72",
-                                                "Target", "S255", NULL};
+                                                "Target", "S255", "ExtendedType", "I4", NULL};
     TableSchema schema;
     /* The custom action reads PatchInfo and carries out its work through
      * temporary Registry and RemoveRegistry rows. */
@@ -188,8 +239,13 @@ static Transform *upgrade_transform(const Options *o, Target *target) {
         table_in_target(target, t, &schema, "Binary", 1, binary);
         add_row(t, &schema, (const char *const[]){"Name", CA_BINARY_KEY, "Data", o->ca, NULL}, 0);
         table_in_target(target, t, &schema, "CustomAction", 1, custom_action);
+        /* The removal of a patch runs without its transforms unless the
+         * action is marked for it (Windows Installer 4.5): without the mark
+         * ProductHotfix would keep the letter after /uninstall. A target
+         * whose CustomAction table predates the column gets it. */
+        if (!has_column(&schema, "ExtendedType")) transform_add_column(t, &schema, "ExtendedType", "I4");
         add_row(t, &schema, (const char *const[]){"Action", CA_ENTRY, "Type", "1", "Source", CA_BINARY_KEY,
-                                                  "Target", CA_ENTRY, NULL}, 0);
+                                                  "Target", CA_ENTRY, "ExtendedType", CA_PATCH_UNINSTALL, NULL}, 0);
         if (!target_schema(target, "InstallExecuteSequence", &schema)) fail("InstallExecuteSequence", NULL);
         add_row(t, &schema, (const char *const[]){"Action", CA_ENTRY, "Sequence", CA_SEQUENCE, NULL}, 0);
     }
@@ -236,13 +292,17 @@ static Transform *patch_transform(const Options *o, Target *target) {
     static const char *const patch_package[] = {"PatchId", "s38", "Media_", "i2", NULL};
     TableSchema schema;
     char disk[16], last[16];
-    snprintf(disk, sizeof disk, "%d", target->max_disk_id + 1);
+    snprintf(disk, sizeof disk, "%d", media_disk_id(o, target));
+    char *stream = cabinet_stream(o);
+    char *cabinet = g_strdup_printf("#%s", stream);
     snprintf(last, sizeof last, "%d", target->last_sequence + o->nfiles);
     table_in_target(target, t, &schema, "PatchPackage", 1, patch_package);
     add_row(t, &schema, (const char *const[]){"PatchId", o->guid, "Media_", disk, NULL}, 0);
     if (!target_schema(target, "Media", &schema)) fail("the target has no Media table", NULL);
-    add_row(t, &schema, (const char *const[]){"DiskId", disk, "LastSequence", last, "Cabinet",
-                                              "#" CABINET_STREAM, "Source", "PATCHMediaSrcProp", NULL}, 0);
+    add_row(t, &schema, (const char *const[]){"DiskId", disk, "LastSequence", last, "Cabinet", cabinet,
+                                              "Source", "PATCHMediaSrcProp", NULL}, 0);
+    g_free(cabinet);
+    g_free(stream);
     if (!target_schema(target, "File", &schema)) fail("the target has no File table", NULL);
     for (int i = 0; i < o->nfiles; ++i) {
         char sequence[16];
@@ -351,8 +411,10 @@ static void write_genuine(const Options *o) {
          transform_summary(target.template_, target.template_, revision, validation)},
     };
     remove(o->output);
-    if (!write_patch_storage(database, o->output, CABINET_STREAM, cabinet, transforms, 2, &error))
+    char *stream = cabinet_stream(o);
+    if (!write_patch_storage(database, o->output, stream, cabinet, transforms, 2, &error))
         fail(o->output, error);
+    g_free(stream);
     for (int i = 0; i < 2; ++i) {
         transform_free(transforms[i].transform);
         g_byte_array_unref(transforms[i].summary);
@@ -381,6 +443,12 @@ int main(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         const int more = i + 1 < argc;
+        if (!strcmp(a, "--help") || !strcmp(a, "-h")) {
+            fputs(USAGE, stdout);
+            fputs("\n", stdout);
+            fputs(HELP, stdout);
+            return 0;
+        }
         if (!strcmp(a, "--platform") && more) o.platform = argv[++i];
         else if (!strcmp(a, "--guid") && more) o.guid = argv[++i];
         else if (!strcmp(a, "--no-guid")) o.guid = NULL;
@@ -388,6 +456,7 @@ int main(int argc, char **argv) {
         else if (!strcmp(a, "--target") && more) o.target = argv[++i];
         else if (!strcmp(a, "--ca") && more) o.ca = argv[++i];
         else if (!strcmp(a, "--letter") && more) o.letter = argv[++i];
+        else if (!strcmp(a, "--disk-id") && more) o.disk_id = atoi(argv[++i]);
         else if (!strcmp(a, "--display-name") && more) o.display_name = argv[++i];
         else if (!strcmp(a, "--product") && more) o.product = argv[++i];
         else if (!strcmp(a, "--transform-product") && more) o.transform_product = argv[++i];
@@ -403,7 +472,8 @@ int main(int argc, char **argv) {
             return 2;
         }
     }
-    if (!o.output || (strcmp(o.platform, "x86") && strcmp(o.platform, "x64")) || (o.target && !o.guid)) {
+    if (!o.output || (strcmp(o.platform, "x86") && strcmp(o.platform, "x64")) || (o.target && !o.guid) ||
+        o.disk_id < 0 || o.disk_id > 32767) {
         fputs(USAGE, stderr);
         return 2;
     }

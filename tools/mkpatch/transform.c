@@ -99,6 +99,20 @@ void transform_add_table(Transform *t, const TableSchema *schema) {
     }
 }
 
+void transform_add_column(Transform *t, TableSchema *schema, const char *name, const char *type) {
+    GByteArray *columns = stream_for(t, "_Columns", TRUE)->data;
+    put16(columns, (4 << 8) | 1);
+    put16(columns, string_id(t, schema->name));
+    /* An existing table's new column takes the next number; a null number
+     * would be counted from 1 again. */
+    put16(columns, (guint16)(schema->ncols + 1 + 0x8000));
+    put16(columns, string_id(t, name));
+    put16(columns, column_type(type, FALSE) + 0x8000);
+    g_strlcpy(schema->names[schema->ncols], name, sizeof schema->names[0]);
+    g_strlcpy(schema->types[schema->ncols], type, sizeof schema->types[0]);
+    ++schema->ncols;
+}
+
 gboolean transform_add_row(Transform *t, const TableSchema *schema, const char *const *values,
                            unsigned present, GError **error) {
     GByteArray *rows = stream_for(t, schema->name, TRUE)->data;

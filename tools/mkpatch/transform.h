@@ -33,6 +33,10 @@ void transform_free(Transform *t);
 /* Adds the table and its columns to _Tables and _Columns. */
 void transform_add_table(Transform *t, const TableSchema *schema);
 
+/* Adds a column to a table the target already has (after its last one), and
+ * to schema. */
+void transform_add_column(Transform *t, TableSchema *schema, const char *name, const char *type);
+
 /* Writes one row. values[i] is the text of column i (numbers in decimal,
  * NULL for null; for a binary column the path of the file that holds the
  * data). present == 0 writes the whole row (insert or replace); otherwise

@@ -23,6 +23,7 @@ int RunVerify(int argc, char** argv);
 int RunVerifyRaw(int argc, char** argv);
 int RunMkroot(int argc, char** argv);
 int RunCheck(int argc, char** argv);
+int RunLint(int argc, char** argv);
 
 // Exit code for wrong usage (0 and 1 are the answers of verify).
 constexpr int kExitUsage = 2;

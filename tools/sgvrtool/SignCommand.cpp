@@ -1,6 +1,10 @@
-// sgvrtool sign [--object-name NAME] KEYFILE FILE: appends the 94-byte trailer over
-// the signed hash of the file (its bytes, then the object name as the checker hashes it).
+// sgvrtool sign [--replace] [--object-name NAME] KEYFILE FILE: appends the 94-byte
+// trailer over the signed hash of the file (its bytes, then the object name as the
+// checker hashes it). A file that already ends in a trailer is refused: a second
+// trailer would be signed over the first and never verify. --replace signs the
+// bytes before the existing trailer instead.
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "CommandTable.h"
@@ -16,7 +20,29 @@
 
 namespace sgvrtool {
 
+namespace {
+
+bool EndsInTrailer(const std::vector<uint8_t>& data) {
+    if (data.size() < sgvr::kTrailerSize) return false;
+    const uint8_t* t = data.data() + data.size() - sgvr::kTrailerSize;
+    return t[0] == '\r' && t[1] == '\n' && t[2] == ';' && t[3] == ':' && t[sgvr::kTrailerSize - 2] == '%' &&
+           t[sgvr::kTrailerSize - 1] == '%';
+}
+
+}  // namespace
+
 int RunSign(int argc, char** argv) {
+    // --replace may stand anywhere before the operands.
+    bool replace = false;
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && std::strcmp(argv[i], "--replace") == 0)
+            replace = true;
+        else
+            rest.push_back(argv[i]);
+    }
+    argc = static_cast<int>(rest.size());
+    argv = rest.data();
     CSignedFileArgs args;
     if (!ParseSignedFileArgs(argc, argv, args)) return UsageError(argv[0]);
     std::vector<uint8_t> nameBytes;
@@ -29,6 +55,15 @@ int RunSign(int argc, char** argv) {
         std::fprintf(stderr, "sgvrtool sign: cannot read %s\n", args.file.c_str());
         return 1;
     }
+    const bool hadTrailer = EndsInTrailer(data);
+    if (hadTrailer && !replace) {
+        std::fprintf(stderr,
+                     "sgvrtool sign: %s is already signed (it ends in a signature trailer); "
+                     "--replace signs it anew in place of that trailer\n",
+                     args.file.c_str());
+        return 1;
+    }
+    if (hadTrailer) data.resize(data.size() - sgvr::kTrailerSize);
     uint8_t hash[sgvr::kGostHashSize];
     sgvr::CGostHash::Compute(data.data(), data.size(), hash);
     if (args.hasName) {
@@ -48,7 +83,13 @@ int RunSign(int argc, char** argv) {
     }
     uint8_t trailer[sgvr::kTrailerSize];
     sgvr::EncodeTrailer(sig, trailer);
-    if (!AppendToFile(args.file, trailer, sizeof trailer)) {
+    if (hadTrailer) {
+        data.insert(data.end(), trailer, trailer + sizeof trailer);
+        if (!WriteWholeFile(args.file, data)) {
+            std::fprintf(stderr, "sgvrtool sign: cannot write %s\n", args.file.c_str());
+            return 1;
+        }
+    } else if (!AppendToFile(args.file, trailer, sizeof trailer)) {
         std::fprintf(stderr, "sgvrtool sign: cannot append to %s\n", args.file.c_str());
         return 1;
     }

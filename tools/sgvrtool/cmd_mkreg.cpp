@@ -19,7 +19,10 @@ namespace {
 const char kUsage[] =
     "usage: sgvrtool mkreg [--id ID] [--flag 0|1] [--codec LIST] [--check-block N] DESC OUT\n"
     "  Builds a key registry image from the text description DESC (the format\n"
-    "  dumpreg prints). The options override the description: LIST is the codec\n"
+    "  dumpreg prints). The registry id is required: --id ID or a line\n"
+    "  \"registry ID\" in DESC (0x7FFFFC for tl.pbv, 0x7FFFFA for oper.pbv; a\n"
+    "  registry of another id is never accepted in their place).\n"
+    "  The options override the description: LIST is the codec\n"
     "  blocks outermost first, e.g. \"2:1024 1:8192\" (codec 2 around codec 1),\n"
     "  \"1\", \"2\" or \"0\". A value pubkey \"FILE\" is the public key of the key\n"
     "  file FILE (relative to DESC). A registry is signed afterwards with sgvrtool sign.\n";
@@ -40,6 +43,20 @@ PublicKeyResolver KeysBeside(const std::string& description) {
         key.assign(pub, pub + sizeof pub);
         return true;
     };
+}
+
+// Whether the description names its registry id ("registry ID" line).
+bool NamesRegistryId(const std::string& text) {
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        size_t p = start;
+        while (p < end && (text[p] == ' ' || text[p] == '\t')) ++p;
+        if (text.compare(p, 9, "registry ") == 0 || text.compare(p, 9, "registry\t") == 0) return true;
+        start = end + 1;
+    }
+    return false;
 }
 
 bool Number(const char* text, uint64_t limit, uint64_t& out) {
@@ -89,6 +106,13 @@ int CmdMkreg(int argc, char** argv) {
     if (!ReadWholeFile(paths[0], text)) {
         std::fprintf(stderr, "mkreg: cannot read %s\n", paths[0].c_str());
         return 1;
+    }
+    if (!haveId && !NamesRegistryId(std::string(text.begin(), text.end()))) {
+        std::fprintf(stderr,
+                     "mkreg: %s names no registry id: give --id ID or a line \"registry ID\" (0x7FFFFC for "
+                     "tl.pbv, 0x7FFFFA for oper.pbv)\n",
+                     paths[0].c_str());
+        return 2;
     }
     RegistryDescription desc;
     std::string error;

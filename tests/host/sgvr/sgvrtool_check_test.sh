@@ -35,6 +35,49 @@ mkdir "$work/nokeys"
 cp "$keys/oper.pbv" "$work/nokeys/"
 if "$tool" check --keys "$work/nokeys" "$work/hf41.msp" > "$work/out"; then fail "passed without tl.pbv"; fi
 grep -q "cannot read $work/nokeys/tl.pbv" "$work/out" || fail "missing tl.pbv: $(cat "$work/out")"
+# ... with the patcher's code for a missing file, naming the registry.
+grep -q "^INVALID 0x80010102 $work/hf41.msp (key registry $work/nokeys/tl.pbv: .*file not found)" "$work/out" ||
+  fail "missing tl.pbv code: $(cat "$work/out")"
+# A missing package: its own line with the same code, the others still checked.
+if "$tool" check --keys "$keys" "$work/absent.msp" "$work/hf41.msp" > "$work/out"; then fail "absent file passed"; fi
+grep -qx "INVALID 0x80010102 $work/absent.msp (cannot read $work/absent.msp: file not found)" "$work/out" ||
+  fail "absent file: $(cat "$work/out")"
+grep -qx "VALID 0xE9BA5770 $work/hf41.msp" "$work/out" || fail "file after the absent one: $(cat "$work/out")"
+# A damaged oper.pbv is named as the registry that failed.
+mkdir "$work/badoper"
+cp "$keys/tl.pbv" "$work/badoper/"
+head -c 100 "$keys/oper.pbv" > "$work/badoper/oper.pbv"
+if "$tool" check --keys "$work/badoper" "$work/hf41.msp" > "$work/out"; then fail "damaged oper.pbv passed"; fi
+grep -q "key registry $work/badoper/oper.pbv refused: .* (status 0x" "$work/out" ||
+  fail "damaged oper.pbv not named: $(cat "$work/out")"
+
+# --object-name: the build's hf41-x86.msp checks under the name the patcher uses.
+cp "$work/hf41.msp" "$work/hf41-x86.msp"
+if "$tool" check --keys "$keys" "$work/hf41-x86.msp" > "$work/out"; then fail "hf41-x86.msp passed under its file name"; fi
+grep -q "hf41-x86.msp as \"hf41-x86.msp\": the signature does not verify" "$work/out" ||
+  fail "reason in words: $(cat "$work/out")"
+"$tool" check --keys "$keys" --object-name hf41.msp "$work/hf41-x86.msp" > "$work/out" ||
+  fail "--object-name hf41.msp: $(cat "$work/out")"
+
+# sign refuses a signed file; --replace puts a new trailer in place of the old.
+if "$tool" sign --object-name hf41.msp "$testkeys/test-oper.key" "$work/hf41.msp" 2> "$work/err"; then
+  fail "signed a signed file"
+fi
+grep -q "already signed" "$work/err" || fail "refusal text: $(cat "$work/err")"
+[ "$(wc -c < "$work/hf41.msp")" -eq $((20000 + 94)) ] || fail "refused sign changed the file"
+cp "$work/unsigned.msp" "$work/resign.msp"
+"$tool" sign --object-name other.msp "$testkeys/test-oper.key" "$work/resign.msp"
+"$tool" sign --replace --object-name resign.msp "$testkeys/test-oper.key" "$work/resign.msp"
+[ "$(wc -c < "$work/resign.msp")" -eq $((20000 + 94)) ] || fail "--replace stacked a trailer"
+"$tool" check --keys "$keys" "$work/resign.msp" > /dev/null || fail "--replace: new trailer does not verify"
+
+# mkreg without a registry id is refused instead of writing id 0.
+sed '/^registry /d' "$testkeys/oper.desc" > "$work/noid.desc"
+cp "$testkeys/test-oper.key" "$work/"
+if "$tool" mkreg "$work/noid.desc" "$work/noid.pbv" 2> "$work/err"; then fail "mkreg without an id"; fi
+grep -q "names no registry id" "$work/err" || fail "mkreg text: $(cat "$work/err")"
+[ ! -e "$work/noid.pbv" ] || fail "mkreg wrote an image without an id"
+"$tool" mkreg --id 0x7FFFFA "$work/noid.desc" "$work/noid.pbv" || fail "mkreg --id"
 
 # A vendor's own root: mkroot makes the 120-byte built-in registry; the test
 # registries do not chain to it.
