@@ -9,6 +9,7 @@
 #include "diagnostics/ParentConsole.h"
 #include "diagnostics/TraceLog.h"
 #include "service/UsingORX.h"
+#include "util/DllSearch.h"
 
 #include <windows.h>
 
@@ -49,6 +50,8 @@ int ReportFailure(const char* message, const std::wstring& fixId) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    // Before any library is loaded at run time.
+    RestrictDllSearch();
     if (AnotherPatcherRunning()) {
         Trace(TL_NOTIFY, L"%s: HF or PatchManager already running.", L"PatchAlreadyRunning");
         return 0;

@@ -11,6 +11,7 @@
 #include "state/LegacyFixActions.h"
 #include "state/PatchManager.h"
 #include "state/ShutdownScript.h"
+#include "util/DllSearch.h"
 #include "util/ErrorText.h"
 #include "util/Folders.h"
 #include "util/ModulePath.h"
@@ -142,8 +143,12 @@ void CPatchRunner::RunMsiexec(const std::wstring& commandLine, const wchar_t* op
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
     Trace(TL_NOTIFY, L"%s: Run msiexec. CMD: %s", operation, commandLine.c_str());
+    // Named by its full path: a search would take a program of that name
+    // from the patcher's folder or the current folder first.
+    const std::wstring engine = SystemFilePath(L"msiexec.exe");
+    if (engine.empty()) ThrowWindowsError(GetLastError(), operationA);
     PROCESS_INFORMATION info{};
-    const DWORD started = CrtProc(writable.data(), patchesFolder_.c_str(), info);
+    const DWORD started = CrtProc(engine.c_str(), writable.data(), patchesFolder_.c_str(), info);
     if (started != 0) ThrowWindowsError(started, operationA);
     // Held by scoped handles so that a failing engine does not leak them.
     UniqueKernelHandle process(info.hProcess);
@@ -159,8 +164,9 @@ void CPatchRunner::RunMsiexec(const std::wstring& commandLine, const wchar_t* op
 
 void CPatchRunner::ApplyPrivatePachesNow() {
     const std::wstring package = patchesFolder_ + L"\\hf41.msp";
-    CUnpacker().ExtractResourceToFile(package);
-    if (verifyPackages_ && !CheckFileSignature(productFolder_, package)) {
+    // Held until the engine has ended: the package checked is the package installed.
+    const UniqueFileHandle held = CUnpacker().ExtractResourceToFile(package);
+    if (verifyPackages_ && !CheckFileSignature(productFolder_, package, held.get())) {
         Trace(TL_ERROR, L"%s: MSP-patch not signed.", kApply);
         throw std::logic_error("CPatchRunner::ApplyPrivatePachesNow invalid MSP signature.");
     }

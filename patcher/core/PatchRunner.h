@@ -44,6 +44,8 @@ public:
 
 private:
     bool IsFixApplied() const;
+    // Runs the system's msiexec.exe (by full path) with the command line and
+    // waits for it to end.
     void RunMsiexec(const std::wstring& commandLine, const wchar_t* operation, const char* operationA,
                     const wchar_t* successFormat) const;
 

@@ -31,8 +31,9 @@ std::wstring ReadPrivatePatchGUID(const std::wstring& productFolder, bool verify
     const std::wstring package = folder + L"\\hf41.msp";
     std::wstring guid;
     try {
-        CUnpacker().ExtractResourceToFile(package);
-        if (verifyPackages && !CheckFileSignature(productFolder, package)) {
+        // Held while it is checked and read, and closed before the folder goes.
+        const UniqueFileHandle held = CUnpacker().ExtractResourceToFile(package);
+        if (verifyPackages && !CheckFileSignature(productFolder, package, held.get())) {
             Trace(TL_ERROR, L"%s: MSP-patch not signed.", kWideName);
             throw std::logic_error("CPatchRunner::GetPrivatePatchGUID invalid MSP signature.");
         }

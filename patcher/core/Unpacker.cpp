@@ -15,7 +15,7 @@ const WORD kPackageX64 = 102;
 
 }  // namespace
 
-void CUnpacker::ExtractResourceToFile(const std::wstring& filePath) const {
+UniqueFileHandle CUnpacker::ExtractResourceToFile(const std::wstring& filePath) const {
     const WORD name = IsOSx64() ? kPackageX64 : kPackageX86;
     HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(name), L"PATCHDATA");
     if (!resource) ThrowWindowsError(GetLastError(), kName);
@@ -32,5 +32,9 @@ void CUnpacker::ExtractResourceToFile(const std::wstring& filePath) const {
     const DWORD error = GetLastError();
     file.reset();
     if (!wrote) ThrowWindowsError(error, kName);
+    UniqueFileHandle held(CreateFileW(filePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held) ThrowWindowsError(GetLastError(), kName);
     Trace(TL_NOTIFY, L"%s: Resource extracted to %s", L"CUnpacker::ExtractResourceToFile", filePath.c_str());
+    return held;
 }

@@ -6,6 +6,7 @@
 #include "TaskManagerLink.h"
 #include "TesselRemote.h"
 #include "diagnostics/TraceLog.h"
+#include "util/DllSearch.h"
 #include "util/ErrorText.h"
 #include "util/ProductEnvironment.h"
 #include "util/Registry.h"
@@ -36,14 +37,16 @@ unsigned Hex(tsResult result) { return static_cast<unsigned>(result); }
 
 }  // namespace
 
-CUsingORX::CUsingORX(HINSTANCE instance) : startedService_(false), connectFailed_(false), wait_(::Sleep) {
-    Connect(instance);
+// The instance handle is no longer needed: the framework comes from the
+// product folder, not from beside the program.
+CUsingORX::CUsingORX(HINSTANCE) : startedService_(false), connectFailed_(false), wait_(::Sleep) {
+    Connect();
 }
 
 #ifdef ZEP_ORX_TEST_WAITS
-CUsingORX::CUsingORX(HINSTANCE instance, WaitFunction wait)
+CUsingORX::CUsingORX(HINSTANCE, WaitFunction wait)
     : startedService_(false), connectFailed_(false), wait_(wait) {
-    Connect(instance);
+    Connect();
 }
 #endif
 
@@ -54,10 +57,10 @@ CUsingORX::~CUsingORX() {
     connection_.reset();
 }
 
-void CUsingORX::Connect(HINSTANCE instance) {
-    EnterProductFolder();
+void CUsingORX::Connect() {
+    const std::wstring productFolder = EnterProductFolder();
     connection_.reset(new CTesselRemote);
-    connection_->Load(instance);
+    connection_->Load(productFolder);
     for (int attempt = 1;; ++attempt) {
         Trace(TL_NOTIFY, L"%s: the %d try.", kConstructor, attempt);
         try {
@@ -82,12 +85,16 @@ void CUsingORX::Connect(HINSTANCE instance) {
     }
 }
 
-void CUsingORX::EnterProductFolder() {
+std::wstring CUsingORX::EnterProductFolder() {
     std::vector<wchar_t> folder;
     const DWORD error = ReadRegStringValueFromKey(kProductRootValue, kProductEnvironmentKey, HKEY_LOCAL_MACHINE, folder);
     if (error != ERROR_SUCCESS) ThrowWindowsError(error, kConstructorA);
     Trace(TL_NOTIFY, L"%s: ProductFolder: %s", kConstructor, folder.data());
     if (!SetCurrentDirectoryW(folder.data())) ThrowWindowsError(GetLastError(), kConstructorA);
+    // The framework loads its proxy-stub module by name; the search no longer
+    // includes the current folder, so the product folder is named to it.
+    AllowDllFolder(folder.data());
+    return folder.data();
 }
 
 void CUsingORX::EnsureServiceRuns() {

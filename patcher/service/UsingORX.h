@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class CTesselRemote;
 class CTaskManagerLink;
@@ -37,8 +38,8 @@ public:
     bool WaitORX();
 
 private:
-    void Connect(HINSTANCE instance);
-    void EnterProductFolder();
+    void Connect();
+    std::wstring EnterProductFolder();
     void EnsureServiceRuns();
     void LoadProxyStub();
     void AttachTaskManager();

@@ -1,5 +1,9 @@
 #include "MsiLibrary.h"
 
+#include "DllSearch.h"
+
+#include <string>
+
 namespace {
 
 template <typename Fn>
@@ -11,8 +15,10 @@ Fn ByOrdinal(HMODULE module, WORD ordinal, DWORD& error) {
 
 MsiFunctions Bind() {
     MsiFunctions msi;
-    // The same search an import of msi.dll would make.
-    HMODULE module = LoadLibraryW(L"msi.dll");
+    // From the system folder only: a DLL of that name beside the program or
+    // in the current folder is never loaded.
+    const std::wstring path = SystemFilePath(L"msi.dll");
+    HMODULE module = path.empty() ? nullptr : LoadLibraryW(path.c_str());
     if (!module) {
         msi.loadError = GetLastError() ? GetLastError() : ERROR_MOD_NOT_FOUND;
         return msi;

@@ -3,10 +3,10 @@
 #include "ErrorText.h"
 #include "diagnostics/TraceLog.h"
 
-DWORD CrtProc(wchar_t* commandLine, const wchar_t* workingFolder, PROCESS_INFORMATION& processInfo) {
+DWORD CrtProc(const wchar_t* applicationName, wchar_t* commandLine, const wchar_t* workingFolder, PROCESS_INFORMATION& processInfo) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    if (CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, workingFolder,
+    if (CreateProcessW(applicationName, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, workingFolder,
                        &startup, &processInfo))
         return ERROR_SUCCESS;
     const DWORD error = GetLastError();

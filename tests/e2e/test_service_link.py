@@ -105,15 +105,25 @@ class ServiceLink(unittest.TestCase):
         self.assertIn("CUsingORX::StopORXIfNeed: Stop ORX service.", messages)
         self.assertEqual(messages[-1], "CUsingORX::~CUsingORX: Free Tessel.")
 
-    def test_library_beside_the_program_comes_before_the_product_folder(self):
+    def test_library_comes_from_the_product_folder_never_from_beside_the_program(self):
+        # A copy beside the program (say, in a download folder) is planted,
+        # not the product's: it is never loaded.
         prefix.copy_in(TSREMOTE, PRODUCT)
         prefix.copy_in(TSREMOTE, TOOLS)
         result = self.probe(FAST_PROBE, "connect", "release")
         self.assertEqual(result.code, 0, result.stdout)
         entries, _ = journal()
-        self.assertIn("tsremote loaded module=%stsremote.dll getapi=yes" % TOOLS, entries)
-        self.assertIn("tsremote TSGetAPI module=%stsremote.dll -> 0x00000000" % TOOLS, entries)
-        self.assertFalse(any(PRODUCT + "tsremote.dll" in e for e in entries))
+        self.assertIn("tsremote loaded module=%stsremote.dll getapi=yes" % PRODUCT, entries)
+        self.assertIn("tsremote TSGetAPI module=%stsremote.dll -> 0x00000000" % PRODUCT, entries)
+        self.assertFalse(any(TOOLS + "tsremote.dll" in e for e in entries))
+
+    def test_library_only_beside_the_program_is_not_loaded(self):
+        prefix.copy_in(TSREMOTE, TOOLS)
+        result = self.probe(FAST_PROBE, "connect")
+        self.assertEqual(result.code, 1)
+        self.assertEqual(journal()[0], [])
+        records = [(tag, m) for _, tag, m in trace_records()]
+        self.assertEqual(records.count(("ERR", "CUsingORX::CUsingORX: LoadProxyStub error 0x800001c1.")), 3)
 
     def test_library_without_getapi_ends_every_try_at_the_proxy_stub(self):
         prefix.copy_in(TSREMOTE_WITHOUT_GETAPI, PRODUCT)
