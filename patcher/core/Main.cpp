@@ -16,7 +16,7 @@
 #include <boost/shared_ptr.hpp>
 
 #include <exception>
-#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -43,7 +43,10 @@ void ShowHelp() {
 int ReportFailure(const char* message, const std::wstring& fixId) {
     Trace(TL_ERROR, L"%S", message);
     ConsolePrint(L"%S", message);
-    CEventLog::Instance().Report(CEventMessage(fixId).GetEventText(kOutcomeInstallFail, {}), EVENTLOG_ERROR_TYPE);
+    // The message table first, then the reporter: their trace lines come in
+    // that order.
+    const std::wstring text = CEventMessage(fixId).GetEventText(kOutcomeInstallFail, {});
+    CEventLog::Instance().Report(text, EVENTLOG_ERROR_TYPE);
     return 1;
 }
 
@@ -74,8 +77,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
         Trace(TL_NOTIFY, L"Finish ZEP Patch successfully");
         ConsolePrint(L"\nZEP Patch successfully installed.");
         return 0;
-    } catch (const std::logic_error& failure) {
-        return ReportFailure(failure.what(), fixId);
     } catch (const std::exception& failure) {
         return ReportFailure(failure.what(), fixId);
     }

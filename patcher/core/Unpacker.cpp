@@ -9,7 +9,7 @@
 
 namespace {
 
-const char kName[] = "CUnpacker::ExtractResourceToFile";
+const wchar_t kName[] = L"CUnpacker::ExtractResourceToFile";
 const WORD kPackageX86 = 101;
 const WORD kPackageX64 = 102;
 
@@ -29,12 +29,11 @@ UniqueFileHandle CUnpacker::ExtractResourceToFile(const std::wstring& filePath) 
     if (!file) ThrowWindowsError(GetLastError(), kName);
     DWORD written = 0;
     const BOOL wrote = WriteFile(file.get(), data, size, &written, nullptr);
-    const DWORD error = GetLastError();
-    file.reset();
-    if (!wrote) ThrowWindowsError(error, kName);
+    file.reset();  // keeps the write's error
+    if (!wrote) ThrowWindowsError(GetLastError(), kName);
     UniqueFileHandle held(CreateFileW(filePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!held) ThrowWindowsError(GetLastError(), kName);
-    Trace(TL_NOTIFY, L"%s: Resource extracted to %s", L"CUnpacker::ExtractResourceToFile", filePath.c_str());
+    Trace(TL_NOTIFY, L"%s: Resource extracted to %s", kName, filePath.c_str());
     return held;
 }

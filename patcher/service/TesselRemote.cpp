@@ -1,6 +1,7 @@
 #include "TesselRemote.h"
 
 #include "FrameworkRoot.h"
+#include "util/ProcAddress.h"
 
 #include <string>
 
@@ -41,8 +42,7 @@ void CTesselRemote::Load(const std::wstring& productFolder) {
         status_ = kTsLibraryMissing;
         return;
     }
-    const auto getApi =
-        reinterpret_cast<TSGetAPIFn>(reinterpret_cast<void*>(GetProcAddress(library_, kTsGetApiName)));
+    const auto getApi = ProcAddress<TSGetAPIFn>(library_, kTsGetApiName);
     if (!getApi) {
         api_.entries[kApiShutdown] = nullptr;
         return;

@@ -1,5 +1,7 @@
 #include "DllSearch.h"
 
+#include "ProcAddress.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -12,12 +14,6 @@ const DWORD kSearchUserDirs = 0x00000400;  // LOAD_LIBRARY_SEARCH_USER_DIRS
 
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 using AddDllDirectoryFn = void*(WINAPI*)(PCWSTR);
-
-template <typename Fn>
-Fn Kernel32Function(const char* name) {
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    return kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, name))) : nullptr;
-}
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "MsiLibrary.h"
 
 #include "DllSearch.h"
+#include "ProcAddress.h"
 
 #include <string>
 
@@ -8,9 +9,9 @@ namespace {
 
 template <typename Fn>
 Fn ByOrdinal(HMODULE module, WORD ordinal, DWORD& error) {
-    FARPROC proc = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
+    const Fn proc = ProcAddress<Fn>(module, MAKEINTRESOURCEA(ordinal));
     if (!proc && error == ERROR_SUCCESS) error = GetLastError() ? GetLastError() : ERROR_PROC_NOT_FOUND;
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
+    return proc;
 }
 
 MsiFunctions Bind() {

@@ -10,7 +10,7 @@ DWORD CrtProc(const wchar_t* applicationName, wchar_t* commandLine, const wchar_
                        &startup, &processInfo))
         return ERROR_SUCCESS;
     const DWORD error = GetLastError();
-    Trace(TL_ERROR, L"%s", FormatErrorText(error, L"CrtProc").c_str());
+    TraceWindowsError(TL_ERROR, error, L"CrtProc");
     Trace(TL_ERROR, L"Command line: %s", commandLine);
     if (processInfo.hThread) CloseHandle(processInfo.hThread);
     if (processInfo.hProcess) CloseHandle(processInfo.hProcess);

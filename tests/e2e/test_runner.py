@@ -280,6 +280,13 @@ class ProductFolder(Course):
         # is attempted and the reporter traces why it was not written.
         self.assertEqual(events(result.stderr), [])
         self.assertIn(("ERR", "CEventLog::Report: Message provider not registered"), records())
+        # The failure's message text is built before the reporter starts, so
+        # the message table's lines come before the reporter's own.
+        trace = messages()
+        table = trace.index("CEventMessage::CEventMessage: Messages map empty. Fill it default strings.")
+        reporter = [i for i, m in enumerate(trace) if m.startswith("CEventLog::CEventLogRegQueryStrValue: ")]
+        self.assertEqual(len(reporter), 1, trace)
+        self.assertLess(table, reporter[0], trace)
         self.assertFalse(os.path.exists(prefix.host_path(PATCHES)))
         self.assertEqual(engine.calls(), [])
 

@@ -4,13 +4,14 @@
 #include <cstring>
 
 #include "CheckerResult.h"
-#include "QuietWow64Redirection.h"
 #include "ZelExceptions.h"
 #include "diagnostics/TraceLog.h"
 #include "util/UniqueHandle.h"
+#include "util/Wow64FsRedirectionDisabler.h"
 
 namespace {
 
+const wchar_t kLoadFile[] = L"LoadFile";
 const wchar_t kCheckFilesSign[] = L"FileSignChecker::CheckFilesSign";
 const wchar_t kHandleError[] = L"FileSignChecker::HandleSGVRError";
 constexpr DWORD kReadChunk = 10240;
@@ -59,54 +60,37 @@ int32_t FileSignChecker::CheckFilesSign(const std::vector<std::wstring>& filePat
 int32_t FileSignChecker::CheckFilesSign(const std::vector<std::wstring>& filePaths,
                                         const std::vector<void*>& heldFiles) {
     Trace(TL_NOTIFY, L"%s: Start", kCheckFilesSign);
-    SGVR_PARLIST registries = nullptr;
-    if (SGVR_ParList_Create(&registries) != SGVR_OK) {
-        if (registries != nullptr) DestroyList(registries);
-        return kCheckLibraryFailed;
-    }
-    int32_t result = AddKeyRegistries(registries);
-    if (result < 0) {
-        DestroyList(registries);
-        return result;
-    }
-    SGVR_RESULT code = SGVR_PrepareRegsSet(context_, registries, 0);
+    UniqueParList registries;
+    if (SGVR_ParList_Create(registries.put()) != SGVR_OK) return kCheckLibraryFailed;
+    int32_t result = AddKeyRegistries(registries.get());
+    if (result < 0) return result;
+    SGVR_RESULT code = SGVR_PrepareRegsSet(context_, registries.get(), 0);
     if (code != SGVR_OK) {
         Trace(TL_ERROR, L"%s: Can't prepare regs set, result - <%d>", kCheckFilesSign, Signed(code));
-        if (code == SGVR_E_CONSISTENCY) HandleSGVRError(registries);
-        DestroyList(registries);
+        if (code == SGVR_E_CONSISTENCY) HandleSGVRError(registries.get());
         return kCheckLibraryFailed;
     }
     Trace(TL_NOTIFY, L"%s: Successfully prepared regs set, result - <%d>", kCheckFilesSign, Signed(code));
 
-    SGVR_PARLIST objects = nullptr;
-    if (SGVR_ParList_Create(&objects) != SGVR_OK) {
-        if (objects != nullptr) DestroyList(objects);
-        DestroyList(registries);
-        return kCheckLibraryFailed;
-    }
+    UniqueParList objects;
+    if (SGVR_ParList_Create(objects.put()) != SGVR_OK) return kCheckLibraryFailed;
     result = kCheckOk;
     for (size_t i = 0; i < filePaths.size(); ++i) {
-        result = AddObjectImage(filePaths[i], objects, i < heldFiles.size() ? heldFiles[i] : nullptr);
+        result = AddObjectImage(filePaths[i], objects.get(), i < heldFiles.size() ? heldFiles[i] : nullptr);
         if (result < 0) {
             Trace(TL_ERROR, L"%s: Can't add object image, result <%d>", kCheckFilesSign, result);
-            DestroyList(objects);
-            DestroyList(registries);
             return kCheckLibraryFailed;
         }
     }
     Trace(TL_NOTIFY, L"%s: Successfully added all object image, result <%d>", kCheckFilesSign, result);
 
-    code = SGVR_CheckObjects(context_, objects, 0);
+    code = SGVR_CheckObjects(context_, objects.get(), 0);
     if (code == SGVR_OK) {
         Trace(TL_NOTIFY, L"%s: Check files sign is ok, result <%d>", kCheckFilesSign, Signed(code));
-        DestroyList(objects);
-        DestroyList(registries);
         return kCheckOk;
     }
     Trace(TL_ERROR, L"%s: Error check files sign - result <%d>", kCheckFilesSign, Signed(code));
-    if (code == SGVR_E_CONSISTENCY) HandleSGVRError(objects);
-    DestroyList(objects);
-    DestroyList(registries);
+    if (code == SGVR_E_CONSISTENCY) HandleSGVRError(objects.get());
     return kCheckLibraryFailed;
 }
 
@@ -176,12 +160,12 @@ int32_t FileSignChecker::LoadFile(const std::wstring& filePath, std::vector<uint
     if (result == kCheckFileNotFound) {
         // A 32-bit process on 64-bit Windows reaches the real system folder
         // only with redirection off.
-        CQuietWow64Redirection redirectionOff;
+        CWow64FsRedirectionDisabler redirectionOff(nullptr);  // the check traces its own steps
         owned.reset(open());
         result = owned ? kCheckOk : OpenFailure(GetLastError());
     }
     if (result < 0) {
-        Trace(TL_NOTIFY, L"%s: LoadFile name - <%s> result <%d>", L"LoadFile", filePath.c_str(), result);
+        Trace(TL_NOTIFY, L"%s: LoadFile name - <%s> result <%d>", kLoadFile, filePath.c_str(), result);
         return result;
     }
     const HANDLE file = heldFile ? static_cast<HANDLE>(heldFile) : owned.get();
@@ -202,7 +186,7 @@ int32_t FileSignChecker::LoadFile(const std::wstring& filePath, std::vector<uint
         buffer.insert(buffer.end(), chunk.begin(), chunk.begin() + read);
         offset += read;
     }
-    Trace(TL_NOTIFY, L"%s: LoadFile name - <%s> result <%d>", L"LoadFile", filePath.c_str(), kCheckOk);
+    Trace(TL_NOTIFY, L"%s: LoadFile name - <%s> result <%d>", kLoadFile, filePath.c_str(), kCheckOk);
     return kCheckOk;
 }
 
@@ -236,6 +220,8 @@ int32_t FileSignChecker::HandleSGVRError(SGVR_PARLIST list) {
     }
     return kCheckOk;
 }
+
+void ParListTraits::close(SGVR_PARLIST list) noexcept { FileSignChecker::DestroyList(list); }
 
 void FileSignChecker::DestroyList(SGVR_PARLIST list) {
     for (SGVR_ENTRY entry = SGVR_ParList_FirstObject(list); entry != nullptr;

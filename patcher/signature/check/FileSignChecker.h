@@ -7,7 +7,19 @@
 #include <vector>
 
 #include "FileReadApi.h"
+#include "util/UniqueHandle.h"
 #include "signature/sgvr/Sgvr.h"
+
+class FileSignChecker;
+
+// A parameter list with the image blocks its entries own, freed together.
+struct ParListTraits {
+    using handle_type = SGVR_PARLIST;
+    static SGVR_PARLIST invalid() noexcept { return nullptr; }
+    static bool valid(SGVR_PARLIST list) noexcept { return list != nullptr; }
+    static void close(SGVR_PARLIST list) noexcept;
+};
+using UniqueParList = UniqueHandle<ParListTraits>;
 
 class FileSignChecker {
 public:
