@@ -6,7 +6,7 @@
 HRESULT ReadHotfixMap(HotfixMap& hotfixes)
 {
     hotfixes.clear();
-    CMsiHandle hView;
+    UniqueMsiHandle hView;
     HRESULT hr = CaOpenExecuteView(L"SELECT `PatchId`, `Letter` FROM `PatchInfo`", hView);
     if (FAILED(hr)) {
         // A package without the table has no fixes to register.
@@ -14,16 +14,16 @@ HRESULT ReadHotfixMap(HotfixMap& hotfixes)
         return S_OK;
     }
 
-    CMsiHandle hRecord;
+    UniqueMsiHandle hRecord;
     CStrBuf sczPatchId;
     CStrBuf sczLetter;
-    while (S_OK == (hr = CaFetchRecord(hView.Get(), hRecord))) {
-        hr = CaGetRecordString(hRecord.Get(), 1, sczPatchId);
+    while (S_OK == (hr = CaFetchRecord(hView.get(), hRecord))) {
+        hr = CaGetRecordString(hRecord.get(), 1, sczPatchId);
         if (FAILED(hr)) {
             CaLog(CA_LOG_STANDARD, "WARNING: Failed to get PatchId.");
             return hr;
         }
-        hr = CaGetRecordString(hRecord.Get(), 2, sczLetter);
+        hr = CaGetRecordString(hRecord.get(), 2, sczLetter);
         if (FAILED(hr)) {
             CaLog(CA_LOG_STANDARD, "WARNING: Failed to get Letter.");
             return hr;

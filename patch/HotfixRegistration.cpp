@@ -47,8 +47,8 @@ HRESULT AddRegistryRow(LPCWSTR wzKey, LPCWSTR wzName, LPCWSTR wzValue, LPCWSTR w
     const std::wstring rowKey = CreateRowKey();
     CaLog(CA_LOG_STANDARD, "Add record to Registry table: %S, %d, %S, %S, %S, %S.", rowKey.c_str(), kProductDataRoot,
           wzKey, wzName, wzValue, wzComponent);
-    CMsiHandle hView;
-    CMsiHandle hColumns;
+    UniqueMsiHandle hView;
+    UniqueMsiHandle hColumns;
     return CaAddTempRecord(hView, hColumns, L"Registry", 1,
                            {rowKey.c_str(), kProductDataRoot, wzKey, wzName, wzValue, wzComponent});
 }
@@ -59,8 +59,8 @@ HRESULT AddRemoveRegistryRow(LPCWSTR wzKey, LPCWSTR wzName, LPCWSTR wzComponent)
     const std::wstring rowKey = CreateRowKey();
     CaLog(CA_LOG_STANDARD, "Add record to RemoveRegistry table: %S, %d, %S, %S, %S.", rowKey.c_str(),
           kProductDataRoot, wzKey, wzName, wzComponent);
-    CMsiHandle hView;
-    CMsiHandle hColumns;
+    UniqueMsiHandle hView;
+    UniqueMsiHandle hColumns;
     return CaAddTempRecord(hView, hColumns, L"RemoveRegistry", 1,
                            {rowKey.c_str(), kProductDataRoot, wzKey, wzName, wzComponent});
 }

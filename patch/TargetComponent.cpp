@@ -11,17 +11,17 @@ constexpr int kAttributes64Bit = 0x100;
 HRESULT FindTargetComponent(TargetComponent& component)
 {
     component = TargetComponent();
-    CMsiHandle hView;
+    UniqueMsiHandle hView;
     HRESULT hr = CaOpenExecuteView(L"SELECT `Component`, `Attributes` FROM `Component`", hView);
     if (FAILED(hr)) {
         CaLog(CA_LOG_STANDARD, "WARNING: Failed to execute view on Component table.");
         return hr;
     }
 
-    CMsiHandle hRecord;
+    UniqueMsiHandle hRecord;
     CStrBuf sczName;
-    while (S_OK == (hr = CaFetchRecord(hView.Get(), hRecord))) {
-        hr = CaGetRecordString(hRecord.Get(), 1, sczName);
+    while (S_OK == (hr = CaFetchRecord(hView.get(), hRecord))) {
+        hr = CaGetRecordString(hRecord.get(), 1, sczName);
         if (FAILED(hr)) {
             CaLog(CA_LOG_STANDARD, "WARNING: Failed to get component name '%S'.", sczName.Text());
             return hr;
@@ -36,7 +36,7 @@ HRESULT FindTargetComponent(TargetComponent& component)
 
         component.name = sczName.Text();
         int iAttributes = 0;
-        hr = CaGetRecordInteger(hRecord.Get(), 2, &iAttributes);
+        hr = CaGetRecordInteger(hRecord.get(), 2, &iAttributes);
         if (FAILED(hr)) {
             CaLog(CA_LOG_STANDARD, "WARNING: Failed to get attributes '%i'.", iAttributes);
             return hr;

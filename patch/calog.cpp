@@ -35,14 +35,14 @@ bool ContainsV(LPCWSTR wz)
 // The machine-wide Windows Installer logging policy, e.g. "voicewarmup".
 bool IsPolicyVerbose()
 {
-    HKEY hKey = nullptr;
+    UniqueHKey key;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Policies\\Microsoft\\Windows\\Installer", 0, KEY_QUERY_VALUE,
-                        &hKey) != ERROR_SUCCESS)
+                        key.put()) != ERROR_SUCCESS)
         return false;
     char sz[32];
     DWORD cb = sizeof(sz);
-    const LONG er = ::RegQueryValueExA(hKey, "Logging", nullptr, nullptr, reinterpret_cast<BYTE*>(sz), &cb);
-    ::RegCloseKey(hKey);
+    const LONG er = ::RegQueryValueExA(key.get(), "Logging", nullptr, nullptr, reinterpret_cast<BYTE*>(sz), &cb);
+    key.reset();
     if (er != ERROR_SUCCESS) return false;
     // The stored value need not carry a terminator: look only at what was read.
     for (DWORD i = 0; i < cb && sz[i]; ++i)
@@ -99,11 +99,10 @@ void CaLog(int iLevel, const char* szFormat, ...)
     PrintCut(szLine + cchPrefix, kLineChars - cchPrefix, szFormat, args);
     va_end(args);
 
-    const MSIHANDLE hRecord = ::MsiCreateRecord(1);
+    const UniqueMsiHandle hRecord(::MsiCreateRecord(1));
     if (hRecord) {
-        ::MsiRecordSetStringA(hRecord, 0, szLine);
-        CaProcessMessage(INSTALLMESSAGE_INFO, hRecord);
-        ::MsiCloseHandle(hRecord);
+        ::MsiRecordSetStringA(hRecord.get(), 0, szLine);
+        CaProcessMessage(INSTALLMESSAGE_INFO, hRecord.get());
     }
     s_fLogging = false;
 }

@@ -95,29 +95,29 @@ bool CaIsPropertySet(const char* szProperty)
     return cch != 0;
 }
 
-HRESULT CaOpenExecuteView(LPCWSTR wzQuery, CMsiHandle& hView)
+HRESULT CaOpenExecuteView(LPCWSTR wzQuery, UniqueMsiHandle& hView)
 {
     if (!wzQuery || !*wzQuery || !CaGetDatabaseHandle()) return E_INVALIDARG;
-    UINT er = ::MsiDatabaseOpenViewW(CaGetDatabaseHandle(), wzQuery, hView.Put());
+    UINT er = ::MsiDatabaseOpenViewW(CaGetDatabaseHandle(), wzQuery, hView.put());
     if (er != ERROR_SUCCESS) {
         const HRESULT hr = HRESULT_FROM_WIN32(er);
         CaLogError(hr, "failed to open view on database");
         return hr;
     }
-    er = ::MsiViewExecute(hView.Get(), 0);
+    er = ::MsiViewExecute(hView.get(), 0);
     if (er != ERROR_SUCCESS) {
         const HRESULT hr = HRESULT_FROM_WIN32(er);
         CaLogError(hr, "failed to execute view");
-        hView.Close();
+        hView.reset();
         return hr;
     }
     return S_OK;
 }
 
-HRESULT CaFetchRecord(MSIHANDLE hView, CMsiHandle& hRecord)
+HRESULT CaFetchRecord(MSIHANDLE hView, UniqueMsiHandle& hRecord)
 {
     if (!hView) return E_INVALIDARG;
-    const UINT er = ::MsiViewFetch(hView, hRecord.Put());
+    const UINT er = ::MsiViewFetch(hView, hRecord.put());
     if (er == ERROR_SUCCESS) return S_OK;
     const HRESULT hr = HRESULT_FROM_WIN32(er);
     if (er != ERROR_NO_MORE_ITEMS) CaLogError(hr, "failed to fetch record from view");
@@ -151,7 +151,7 @@ bool CaIsReInstalling(INSTALLSTATE isInstalled, INSTALLSTATE isAction)
     return (IsLocalOrSource(isAction) || isAction == INSTALLSTATE_DEFAULT) && IsLocalOrSource(isInstalled);
 }
 
-HRESULT CaAddTempRecord(CMsiHandle& hTableView, CMsiHandle& hColumnTypes, LPCWSTR wzTable, UINT uiUniquifyColumn,
+HRESULT CaAddTempRecord(UniqueMsiHandle& hTableView, UniqueMsiHandle& hColumnTypes, LPCWSTR wzTable, UINT uiUniquifyColumn,
                         std::initializer_list<CaValue> values)
 {
     if (!wzTable || !*wzTable || values.size() == 0) return E_INVALIDARG;
@@ -175,7 +175,7 @@ HRESULT CaAddTempRecord(CMsiHandle& hTableView, CMsiHandle& hColumnTypes, LPCWST
         }
     }
     if (!hColumnTypes) {
-        const UINT er = ::MsiViewGetColumnInfo(hTableView.Get(), MSICOLINFO_TYPES, hColumnTypes.Put());
+        const UINT er = ::MsiViewGetColumnInfo(hTableView.get(), MSICOLINFO_TYPES, hColumnTypes.put());
         if (er != ERROR_SUCCESS) {
             hr = HRESULT_FROM_WIN32(er);
             CaLogError(hr, "failed to columns for table: %S", wzTable);
@@ -184,7 +184,7 @@ HRESULT CaAddTempRecord(CMsiHandle& hTableView, CMsiHandle& hColumnTypes, LPCWST
     }
 
     const UINT cColumns = static_cast<UINT>(values.size());
-    CMsiHandle hRecord(::MsiCreateRecord(cColumns));
+    UniqueMsiHandle hRecord(::MsiCreateRecord(cColumns));
     if (!hRecord) {
         hr = E_UNEXPECTED;
         CaLogError(hr, "could not create temp record for table: %S", wzTable);
@@ -196,7 +196,7 @@ HRESULT CaAddTempRecord(CMsiHandle& hTableView, CMsiHandle& hColumnTypes, LPCWST
     UINT iColumn = 0;
     for (const CaValue& value : values) {
         ++iColumn;
-        hr = CaGetRecordString(hColumnTypes.Get(), iColumn, sczType);
+        hr = CaGetRecordString(hColumnTypes.get(), iColumn, sczType);
         if (FAILED(hr)) {
             CaLogError(hr, "failed to get the data type for %d", iColumn);
             return hr;
@@ -216,7 +216,7 @@ HRESULT CaAddTempRecord(CMsiHandle& hTableView, CMsiHandle& hColumnTypes, LPCWST
                 }
                 wz = sczUnique.Get();
             }
-            if (er == ERROR_SUCCESS) er = ::MsiRecordSetStringW(hRecord.Get(), iColumn, wz);
+            if (er == ERROR_SUCCESS) er = ::MsiRecordSetStringW(hRecord.get(), iColumn, wz);
             if (er != ERROR_SUCCESS) {
                 hr = HRESULT_FROM_WIN32(er);
                 CaLogError(hr, "failed to set string value at position %d", iColumn);
@@ -225,7 +225,7 @@ HRESULT CaAddTempRecord(CMsiHandle& hTableView, CMsiHandle& hColumnTypes, LPCWST
             break;
         }
         case L'i': case L'I': case L'j': case L'J': {
-            UINT er = value.IsString() ? ERROR_INVALID_PARAMETER : ::MsiRecordSetInteger(hRecord.Get(), iColumn, value.Integer());
+            UINT er = value.IsString() ? ERROR_INVALID_PARAMETER : ::MsiRecordSetInteger(hRecord.get(), iColumn, value.Integer());
             if (er != ERROR_SUCCESS) {
                 hr = HRESULT_FROM_WIN32(er);
                 CaLogError(hr, "failed to set integer value at position %d", iColumn);
@@ -240,12 +240,12 @@ HRESULT CaAddTempRecord(CMsiHandle& hTableView, CMsiHandle& hColumnTypes, LPCWST
         }
     }
 
-    const UINT er = ::MsiViewModify(hTableView.Get(), MSIMODIFY_INSERT_TEMPORARY, hRecord.Get());
+    const UINT er = ::MsiViewModify(hTableView.get(), MSIMODIFY_INSERT_TEMPORARY, hRecord.get());
     if (er != ERROR_SUCCESS) {
         hr = HRESULT_FROM_WIN32(er);
         WCHAR wzColumn[MAX_PATH] = L"";
         DWORD cchColumn = MAX_PATH;
-        const MSIDBERROR dbErr = ::MsiViewGetErrorW(hTableView.Get(), wzColumn, &cchColumn);
+        const MSIDBERROR dbErr = ::MsiViewGetErrorW(hTableView.get(), wzColumn, &cchColumn);
         CaLogError(hr, "failed to add temporary row, dberr: %d, err: %S", static_cast<int>(dbErr), wzColumn);
     }
     return hr;

@@ -18,9 +18,9 @@ int CaProcessMessage(INSTALLMESSAGE eMessageType, MSIHANDLE hRecord);
 HRESULT CaGetProperty(LPCWSTR wzProperty, CStrBuf& sczValue);
 bool CaIsPropertySet(const char* szProperty);
 
-HRESULT CaOpenExecuteView(LPCWSTR wzQuery, CMsiHandle& hView);
+HRESULT CaOpenExecuteView(LPCWSTR wzQuery, UniqueMsiHandle& hView);
 // No more rows is 0x80070103, without a log line.
-HRESULT CaFetchRecord(MSIHANDLE hView, CMsiHandle& hRecord);
+HRESULT CaFetchRecord(MSIHANDLE hView, UniqueMsiHandle& hRecord);
 HRESULT CaGetRecordString(MSIHANDLE hRecord, UINT uiField, CStrBuf& sczValue);
 // S_FALSE for a null cell, which reads as MSI_NULL_INTEGER (0x80000000).
 HRESULT CaGetRecordInteger(MSIHANDLE hRecord, UINT uiField, int* piValue);
@@ -47,5 +47,5 @@ private:
 // The view and the column types are opened on first use and stay with the
 // caller for further rows. The uniquify column (1-based, 0 for none) gets a
 // process-wide counter appended, so keys made in the same instant still differ.
-HRESULT CaAddTempRecord(CMsiHandle& hTableView, CMsiHandle& hColumnTypes, LPCWSTR wzTable, UINT uiUniquifyColumn,
+HRESULT CaAddTempRecord(UniqueMsiHandle& hTableView, UniqueMsiHandle& hColumnTypes, LPCWSTR wzTable, UINT uiUniquifyColumn,
                         std::initializer_list<CaValue> values);

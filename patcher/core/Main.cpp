@@ -9,13 +9,14 @@
 #include "diagnostics/ParentConsole.h"
 #include "diagnostics/TraceLog.h"
 #include "service/UsingORX.h"
+#include "util/DllSearch.h"
 
 #include <windows.h>
 
 #include <boost/shared_ptr.hpp>
 
 #include <exception>
-#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -42,13 +43,18 @@ void ShowHelp() {
 int ReportFailure(const char* message, const std::wstring& fixId) {
     Trace(TL_ERROR, L"%S", message);
     ConsolePrint(L"%S", message);
-    CEventLog::Instance().Report(CEventMessage(fixId).GetEventText(kOutcomeInstallFail, {}), EVENTLOG_ERROR_TYPE);
+    // The message table first, then the reporter: their trace lines come in
+    // that order.
+    const std::wstring text = CEventMessage(fixId).GetEventText(kOutcomeInstallFail, {});
+    CEventLog::Instance().Report(text, EVENTLOG_ERROR_TYPE);
     return 1;
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    // Before any library is loaded at run time.
+    RestrictDllSearch();
     if (AnotherPatcherRunning()) {
         Trace(TL_NOTIFY, L"%s: HF or PatchManager already running.", L"PatchAlreadyRunning");
         return 0;
@@ -71,8 +77,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
         Trace(TL_NOTIFY, L"Finish ZEP Patch successfully");
         ConsolePrint(L"\nZEP Patch successfully installed.");
         return 0;
-    } catch (const std::logic_error& failure) {
-        return ReportFailure(failure.what(), fixId);
     } catch (const std::exception& failure) {
         return ReportFailure(failure.what(), fixId);
     }

@@ -13,6 +13,7 @@
 #include "state/LegacyFixActions.h"
 #include "state/PatchManager.h"
 #include "state/ShutdownScript.h"
+#include "util/DllSearch.h"
 #include "util/ErrorText.h"
 #include "util/Folders.h"
 #include "util/ModulePath.h"
@@ -28,6 +29,7 @@
 
 namespace {
 
+const wchar_t kProductFolderName[] = L"GetProductFolder";
 const wchar_t kRunner[] = L"CPatchRunner::CPatchRunner";
 const wchar_t kRun[] = L"CPatchRunner::RunPrivatePatch";
 const wchar_t kCreateScript[] = L"CPatchRunner::CreateShutdownScript";
@@ -37,12 +39,8 @@ const wchar_t kUninstall[] = L"CPatchRunner::UninstallPrivatePachesNow";
 }  // namespace
 
 std::wstring GetProductFolder() {
-    UniqueHKey key;
-    const LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductEnvironmentKey, 0, KEY_QUERY_VALUE, key.put());
-    if (opened != ERROR_SUCCESS) ThrowWindowsError(static_cast<unsigned long>(opened), "GetProductFolder");
     std::vector<wchar_t> buffer;
-    const DWORD read = ReadRegStringValue(key.get(), kProductRootValue, buffer);
-    if (read != ERROR_SUCCESS) ThrowWindowsError(read, "GetProductFolder");
+    ThrowIfFailed(ReadProductEnvironmentValue(kProductRootValue, buffer), kProductFolderName);
     std::wstring folder(buffer.data());
     if (folder.empty() || (folder.back() != L'\\' && folder.back() != L'/')) folder += L'\\';
     return folder;
@@ -59,7 +57,7 @@ CPatchRunner::CPatchRunner(boost::shared_ptr<CCMDParser> parser, bool verifyPack
     patchesFolder_ = productFolder_ + L"Patches";
     Trace(TL_NOTIFY, L"%s: Create %s folder for patches.", kRunner, patchesFolder_.c_str());
     const unsigned long created = CreateDirRecurs(patchesFolder_.c_str());
-    if (created != 0) ThrowWindowsError(created, "CPatchRunner::CPatchRunner");
+    ThrowIfFailed(created, kRunner);
     stateFilePath_ = patchesFolder_ + L"\\Patches.ini";
     patchManager_.reset(new CPatchManager(productFolder_, patchesFolder_, stateFilePath_, verifyPackages_));
     Trace(TL_NOTIFY, L"%s: Created.", kRunner);
@@ -96,7 +94,7 @@ void CPatchRunner::RunPrivatePatch(boost::shared_ptr<CUsingORX> link) {
     }
     if (when != L"reboot" && !when.empty()) {
         Trace(TL_ERROR, L"%s: %s", kRun, GetCommandLineW());
-        throw std::logic_error("CPatchRunner::RunPrivatePatch: value of parameter /when");
+        ThrowFixedText(kRun, ": value of parameter /when");
     }
     if (uninstall && !IsFixApplied()) {
         Trace(TL_NOTIFY, L"%s: Need not do anything.", kRun);
@@ -105,10 +103,10 @@ void CPatchRunner::RunPrivatePatch(boost::shared_ptr<CUsingORX> link) {
 
     const std::wstring privateFolder = patchesFolder_ + L"\\Private";
     const unsigned long created = CreateDirRecurs(privateFolder.c_str());
-    if (created != 0) ThrowWindowsError(created, "CPatchRunner::RunPrivatePatch");
+    ThrowIfFailed(created, kRun);
     const std::wstring copyPath = privateFolder + L"\\" + GetModuleFileNameOnly();
     if (!CopyFileW(modulePath_.c_str(), copyPath.c_str(), FALSE))
-        ThrowWindowsError(GetLastError(), "CPatchRunner::RunPrivatePatch");
+        ThrowWindowsError(GetLastError(), kRun);
     Trace(TL_NOTIFY, L"%s: %s", kRun, copyPath.c_str());
     CreateShutdownScript(copyPath);
     if (uninstall) {
@@ -139,36 +137,38 @@ void CPatchRunner::CreateShutdownScript(const std::wstring& scriptPath) {
     Trace(TL_NOTIFY, L"%s: Finish", kCreateScript);
 }
 
-void CPatchRunner::RunMsiexec(const std::wstring& commandLine, const wchar_t* operation, const char* operationA,
+void CPatchRunner::RunMsiexec(const std::wstring& commandLine, const wchar_t* operation,
                               const wchar_t* successFormat) const {
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
     Trace(TL_NOTIFY, L"%s: Run msiexec. CMD: %s", operation, commandLine.c_str());
-    PROCESS_INFORMATION info{};
-    const DWORD started = CrtProc(writable.data(), patchesFolder_.c_str(), info);
-    if (started != 0) ThrowWindowsError(started, operationA);
-    // Held by scoped handles so that a failing engine does not leak them.
-    UniqueKernelHandle process(info.hProcess);
-    UniqueKernelHandle thread(info.hThread);
-    WaitForSingleObject(process.get(), INFINITE);
+    // Named by its full path: a search would take a program of that name
+    // from the patcher's folder or the current folder first.
+    const std::wstring engine = SystemFilePath(L"msiexec.exe");
+    if (engine.empty()) ThrowWindowsError(GetLastError(), operation);
+    // Owned, so that a failing engine does not leak the handles.
+    UniqueProcessInformation engineProcess;
+    ThrowIfFailed(CrtProc(engine.c_str(), writable.data(), patchesFolder_.c_str(), *engineProcess.put()), operation);
+    WaitForSingleObject(engineProcess.process(), INFINITE);
     DWORD exitCode = 0;
-    GetExitCodeProcess(process.get(), &exitCode);
+    GetExitCodeProcess(engineProcess.process(), &exitCode);
     if (exitCode != ERROR_SUCCESS && exitCode != ERROR_SUCCESS_REBOOT_INITIATED &&
         exitCode != ERROR_SUCCESS_REBOOT_REQUIRED)
-        ThrowWindowsError(exitCode, operationA);
+        ThrowWindowsError(exitCode, operation);
     Trace(TL_NOTIFY, successFormat, operation);
 }
 
 void CPatchRunner::ApplyPrivatePachesNow() {
     const std::wstring package = patchesFolder_ + L"\\" + kPackageFileName;
-    CUnpacker().ExtractResourceToFile(package);
-    if (verifyPackages_ && !CheckFileSignature(productFolder_, package)) {
+    // Held until the engine has ended: the package checked is the package installed.
+    const UniqueFileHandle held = CUnpacker().ExtractResourceToFile(package);
+    if (verifyPackages_ && !CheckFileSignature(productFolder_, package, held.get())) {
         Trace(TL_ERROR, L"%s: MSP-patch not signed.", kApply);
-        throw std::logic_error("CPatchRunner::ApplyPrivatePachesNow invalid MSP signature.");
+        ThrowFixedText(kApply, " invalid MSP signature.");
     }
     const std::wstring commandLine =
         BuildApplyCommandLine({package}, parser_->IsParamPresent(L"/showui"), GetTraceRoot());
-    RunMsiexec(commandLine, kApply, "CPatchRunner::ApplyPrivatePachesNow", L"%s: Patches applied");
+    RunMsiexec(commandLine, kApply, L"%s: Patches applied");
     CEventLog::Instance().Report(messages_.GetEventText(kOutcomeInstallSuccess), EVENTLOG_INFORMATION_TYPE);
     ConsolePrint(L"%s.", L"Patches installed successfully");
 }
@@ -180,7 +180,7 @@ void CPatchRunner::UninstallPrivatePachesNow() {
     } else {
         const std::wstring commandLine = BuildUninstallCommandLine(
             {guid}, patchManager_->GetProductCode(), parser_->IsParamPresent(L"/showui"), GetTraceRoot());
-        RunMsiexec(commandLine, kUninstall, "CPatchRunner::UninstallPrivatePachesNow", L"%s: Patches uninstalled");
+        RunMsiexec(commandLine, kUninstall, L"%s: Patches uninstalled");
     }
     Trace(TL_NOTIFY, L"%s: SUCCESS", kUninstall);
 }

@@ -44,8 +44,9 @@ public:
 
 private:
     bool IsFixApplied() const;
-    void RunMsiexec(const std::wstring& commandLine, const wchar_t* operation, const char* operationA,
-                    const wchar_t* successFormat) const;
+    // Runs the system's msiexec.exe (by full path) with the command line and
+    // waits for it to end.
+    void RunMsiexec(const std::wstring& commandLine, const wchar_t* operation, const wchar_t* successFormat) const;
 
     boost::shared_ptr<CCMDParser> parser_;
     bool verifyPackages_;

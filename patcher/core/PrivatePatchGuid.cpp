@@ -15,8 +15,7 @@
 
 namespace {
 
-const char kName[] = "CPatchRunner::GetPrivatePatchGUID";
-const wchar_t kWideName[] = L"CPatchRunner::GetPrivatePatchGUID";
+const wchar_t kName[] = L"CPatchRunner::GetPrivatePatchGUID";
 
 }  // namespace
 
@@ -28,20 +27,21 @@ std::wstring ReadPrivatePatchGUID(const std::wstring& productFolder, bool verify
     if (unique.empty()) ThrowWindowsError(ERROR_OUTOFMEMORY, kName);
     const std::wstring folder = GetTempDirPath() + unique;
     const unsigned long created = CreateDirRecurs(folder.c_str());
-    if (created != 0) ThrowWindowsError(created, kName);
+    ThrowIfFailed(created, kName);
     const std::wstring package = folder + L"\\" + kPackageFileName;
     std::wstring guid;
     try {
-        CUnpacker().ExtractResourceToFile(package);
-        if (verifyPackages && !CheckFileSignature(productFolder, package)) {
-            Trace(TL_ERROR, L"%s: MSP-patch not signed.", kWideName);
-            throw std::logic_error("CPatchRunner::GetPrivatePatchGUID invalid MSP signature.");
+        // Held while it is checked and read, and closed before the folder goes.
+        const UniqueFileHandle held = CUnpacker().ExtractResourceToFile(package);
+        if (verifyPackages && !CheckFileSignature(productFolder, package, held.get())) {
+            Trace(TL_ERROR, L"%s: MSP-patch not signed.", kName);
+            ThrowFixedText(kName, " invalid MSP signature.");
         }
         const unsigned long read = GetMSPPatchGUID(package, guid);
-        if (read != 0) ThrowWindowsError(read, kName);
+        ThrowIfFailed(read, kName);
     } catch (const std::logic_error& failure) {
         DeleteDirRecurs(folder);
-        Trace(TL_ERROR, L"%s: %S", kWideName, failure.what());
+        Trace(TL_ERROR, L"%s: %S", kName, failure.what());
         throw;
     }
     DeleteDirRecurs(folder);

@@ -9,13 +9,13 @@
 
 namespace {
 
-const char kName[] = "CUnpacker::ExtractResourceToFile";
+const wchar_t kName[] = L"CUnpacker::ExtractResourceToFile";
 const WORD kPackageX86 = 101;
 const WORD kPackageX64 = 102;
 
 }  // namespace
 
-void CUnpacker::ExtractResourceToFile(const std::wstring& filePath) const {
+UniqueFileHandle CUnpacker::ExtractResourceToFile(const std::wstring& filePath) const {
     const WORD name = IsOSx64() ? kPackageX64 : kPackageX86;
     HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(name), L"PATCHDATA");
     if (!resource) ThrowWindowsError(GetLastError(), kName);
@@ -29,8 +29,11 @@ void CUnpacker::ExtractResourceToFile(const std::wstring& filePath) const {
     if (!file) ThrowWindowsError(GetLastError(), kName);
     DWORD written = 0;
     const BOOL wrote = WriteFile(file.get(), data, size, &written, nullptr);
-    const DWORD error = GetLastError();
-    file.reset();
-    if (!wrote) ThrowWindowsError(error, kName);
-    Trace(TL_NOTIFY, L"%s: Resource extracted to %s", L"CUnpacker::ExtractResourceToFile", filePath.c_str());
+    file.reset();  // keeps the write's error
+    if (!wrote) ThrowWindowsError(GetLastError(), kName);
+    UniqueFileHandle held(CreateFileW(filePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held) ThrowWindowsError(GetLastError(), kName);
+    Trace(TL_NOTIFY, L"%s: Resource extracted to %s", kName, filePath.c_str());
+    return held;
 }

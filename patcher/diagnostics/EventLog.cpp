@@ -40,24 +40,20 @@ CEventLog& CEventLog::Instance() {
 CEventLog::CEventLog() : registered_(false), sourceName_(L"zep") {
     const std::wstring sourceKey = std::wstring(kEventLogKey) + kProductLog + sourceName_;
     std::vector<wchar_t> productRoot;
-    DWORD error = ReadRegStringValueFromKey(kProductRootValue, kProductEnvironmentKey, HKEY_LOCAL_MACHINE, productRoot);
+    DWORD error = ReadProductEnvironmentValue(kProductRootValue, productRoot);
     if (error != ERROR_SUCCESS) {
-        Trace(TL_ERROR, L"%s", FormatErrorText(error, L"CEventLog::CEventLogRegQueryStrValue").c_str());
+        TraceWindowsError(TL_ERROR, error, L"CEventLog::CEventLogRegQueryStrValue");
         return;
     }
     // The folder as stored, the module name appended directly.
     const std::wstring messageFile = std::wstring(productRoot.data()) + kMessageModule;
     {
         UniqueHKey key;
-        error = static_cast<DWORD>(RegCreateKeyExW(HKEY_LOCAL_MACHINE, sourceKey.c_str(), 0, nullptr,
-                                                   REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.put(), nullptr));
-        if (error == ERROR_SUCCESS)
-            error = static_cast<DWORD>(RegSetValueExW(key.get(), kMessageFileValue, 0, REG_EXPAND_SZ,
-                                                      reinterpret_cast<const BYTE*>(messageFile.c_str()),
-                                                      static_cast<DWORD>((messageFile.size() + 1) * sizeof(wchar_t))));
+        error = CreateRegKey(HKEY_LOCAL_MACHINE, sourceKey.c_str(), KEY_WRITE, key);
+        if (error == ERROR_SUCCESS) error = SetRegString(key.get(), kMessageFileValue, messageFile, REG_EXPAND_SZ);
     }
     if (error != ERROR_SUCCESS) {
-        Trace(TL_ERROR, L"%s", FormatErrorText(error, L"CEventLog::CEventLogRegSetValueEx").c_str());
+        TraceWindowsError(TL_ERROR, error, L"CEventLog::CEventLogRegSetValueEx");
         return;
     }
     registered_ = true;
@@ -71,7 +67,7 @@ void CEventLog::Report(const std::wstring& message, uint16_t type) const {
     UniqueEventSource source(RegisterEventSourceW(nullptr, sourceName_.c_str()));
     if (!source) {
         const DWORD error = GetLastError();
-        Trace(TL_ERROR, L"%s", FormatErrorText(error, L"CEventLog::ReportRegisterEventSource").c_str());
+        TraceWindowsError(TL_ERROR, error, L"CEventLog::ReportRegisterEventSource");
         return;
     }
     const wchar_t* strings[] = {message.c_str()};

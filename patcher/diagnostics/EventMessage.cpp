@@ -13,13 +13,12 @@
 namespace {
 
 const wchar_t kName[] = L"CEventMessage::CEventMessage";
-const char kNameA[] = "CEventMessage::CEventMessage";
 const wchar_t kSection[] = L"PatchMessages";
 
 std::wstring ReadEnvironmentValue(const wchar_t* name) {
     std::vector<wchar_t> value;
-    const DWORD error = ReadRegStringValueFromKey(name, kProductEnvironmentKey, HKEY_LOCAL_MACHINE, value);
-    if (error != ERROR_SUCCESS) ThrowWindowsError(error, kNameA);
+    const DWORD error = ReadProductEnvironmentValue(name, value);
+    ThrowIfFailed(error, kName);
     return value.data();
 }
 
@@ -40,7 +39,7 @@ CEventMessage::CEventMessage(const std::wstring& version) : version_(version) {
 void CEventMessage::LoadLocalized() {
     std::wstring skin = ReadEnvironmentValue(kSkinValue);
     const DWORD error = SubstituteRegVariables(HKEY_LOCAL_MACHINE, kProductEnvironmentKey, skin);
-    if (error != ERROR_SUCCESS) ThrowWindowsError(error, kNameA);
+    ThrowIfFailed(error, kName);
     const std::wstring localization = ReadEnvironmentValue(kLocalizationValue);
     const std::wstring path = skin + L"\\loc\\" + localization + L"\\patcher.loc";
     Trace(TL_NOTIFY, L"%s: Localization file path = %s", kName, path.c_str());

@@ -3,7 +3,6 @@
 #include "TraceRecord.h"
 #include "WideFormat.h"
 #include "util/ProductEnvironment.h"
-#include "util/Registry.h"
 #include "util/UniqueHandle.h"
 
 #include <windows.h>
@@ -18,19 +17,16 @@ namespace {
 const wchar_t kLogFileName[] = L"ZEPPatch.log";
 
 std::wstring ReadTraceRoot() {
-    UniqueHKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductEnvironmentKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
-        return std::wstring();
     std::vector<wchar_t> buffer;
-    if (ReadRegStringValue(key.get(), kTraceRootValue, buffer) != ERROR_SUCCESS) return std::wstring();
+    if (ReadProductEnvironmentValue(kTraceRootValue, buffer) != ERROR_SUCCESS) return std::wstring();
     return buffer.data();
 }
 
 // Shares nothing while writing: a second writer's open fails and its line is
 // lost rather than interleaved mid-record. (_wfsopen rather than _wfopen_s,
 // which the msvcrt.dll of Windows XP and Server 2003 lacks.)
-FILE* OpenForAppend(const std::wstring& path) {
-    return _wfsopen(path.c_str(), L"at", _SH_DENYRW);
+UniqueStdioFile OpenForAppend(const std::wstring& path) {
+    return UniqueStdioFile(_wfsopen(path.c_str(), L"at", _SH_DENYRW));
 }
 
 }  // namespace
@@ -41,22 +37,18 @@ CTraceLog& CTraceLog::Instance() {
 }
 
 CTraceLog::CTraceLog(std::wstring traceRoot) : traceRoot_(std::move(traceRoot)), filePath_(traceRoot_ + kLogFileName) {
-    if (FILE* file = OpenForAppend(filePath_)) {
-        fputs("\n===ZEP Patcher trace file===\n", file);
-        fclose(file);
-    }
+    if (const UniqueStdioFile file = OpenForAppend(filePath_)) fputs("\n===ZEP Patcher trace file===\n", file.get());
 }
 
 void CTraceLog::Write(int level, const std::wstring& message) const {
-    FILE* file = OpenForAppend(filePath_);
+    const UniqueStdioFile file = OpenForAppend(filePath_);
     if (!file) return;
     SYSTEMTIME now;
     GetLocalTime(&now);
     const TraceTime time{now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
-    fputs(TraceRecordPrefix(time, GetCurrentThreadId(), level).c_str(), file);
+    fputs(TraceRecordPrefix(time, GetCurrentThreadId(), level).c_str(), file.get());
     const std::string bytes = ToTraceBytes(message);
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
+    fwrite(bytes.data(), 1, bytes.size(), file.get());
 }
 
 void Trace(int level, const wchar_t* format, ...) {

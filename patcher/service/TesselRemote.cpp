@@ -1,32 +1,26 @@
 #include "TesselRemote.h"
 
 #include "FrameworkRoot.h"
+#include "util/ProcAddress.h"
 
 #include <string>
 
 namespace {
 
-const char kLibraryName[] = "tsremote.dll";
+const wchar_t kLibraryName[] = L"tsremote.dll";
 const char kServiceImage[] = "orx.exe";
 const char kServiceArguments[] = "-s";
 const uint32_t kServiceStartTimeoutMs = 20000;
 const char kProxyStubModule[] = "tsstub.tsm";
 const int32_t kCurrentSession = -1;
 
-// The library beside the program, then by name, so that the standard search
-// (which includes the current folder, the product folder) applies.
-HMODULE LoadFrameworkLibrary(HINSTANCE instance) {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(instance, path, MAX_PATH);
-    // A cut path would name some other file.
-    if (length > 0 && length < MAX_PATH) {
-        std::string besideProgram(path, length);
-        const size_t slash = besideProgram.find_last_of("\\/");
-        besideProgram.replace(slash == std::string::npos ? 0 : slash + 1, std::string::npos, kLibraryName);
-        if (HMODULE library = LoadLibraryExA(besideProgram.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH))
-            return library;
-    }
-    return LoadLibraryExA(kLibraryName, nullptr, 0);
+// The product's own library, by full path. Its folder is searched for the
+// modules it loads itself.
+HMODULE LoadFrameworkLibrary(const std::wstring& productFolder) {
+    std::wstring path = productFolder;
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+    path += kLibraryName;
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 }  // namespace
@@ -42,14 +36,13 @@ CTesselRemote::~CTesselRemote() {
     if (root_ && GetFrameworkRoot() == root_) SetFrameworkRoot(nullptr);
 }
 
-void CTesselRemote::Load(HINSTANCE instance) {
-    library_ = LoadFrameworkLibrary(instance);
+void CTesselRemote::Load(const std::wstring& productFolder) {
+    library_ = LoadFrameworkLibrary(productFolder);
     if (!library_) {
         status_ = kTsLibraryMissing;
         return;
     }
-    const auto getApi =
-        reinterpret_cast<TSGetAPIFn>(reinterpret_cast<void*>(GetProcAddress(library_, kTsGetApiName)));
+    const auto getApi = ProcAddress<TSGetAPIFn>(library_, kTsGetApiName);
     if (!getApi) {
         api_.entries[kApiShutdown] = nullptr;
         return;

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 class CTesselRemote {
 public:
     CTesselRemote();
@@ -15,10 +17,10 @@ public:
     CTesselRemote(const CTesselRemote&) = delete;
     CTesselRemote& operator=(const CTesselRemote&) = delete;
 
-    // Loads tsremote.dll beside the program, else by name; fills the API
-    // table, initialises the library and obtains the root object. The outcome
-    // is in Status().
-    void Load(HINSTANCE instance);
+    // Loads tsremote.dll from the product folder by its full path (never from
+    // the program's folder or by a search); fills the API table, initialises
+    // the library and obtains the root object. The outcome is in Status().
+    void Load(const std::wstring& productFolder);
 
     tsResult Status() const { return status_; }
     // True once TSGetAPI has filled the table; otherwise no entry is usable.

@@ -6,9 +6,9 @@
 #include "TaskManagerLink.h"
 #include "TesselRemote.h"
 #include "diagnostics/TraceLog.h"
+#include "util/DllSearch.h"
 #include "util/ErrorText.h"
 #include "util/ProductEnvironment.h"
-#include "util/Registry.h"
 
 #include <stdexcept>
 #include <string>
@@ -17,14 +17,11 @@
 namespace {
 
 const wchar_t kConstructor[] = L"CUsingORX::CUsingORX";
-const char kConstructorA[] = "CUsingORX::CUsingORX";
 const wchar_t kDestructor[] = L"CUsingORX::~CUsingORX";
 const wchar_t kStopIfNeed[] = L"CUsingORX::StopORXIfNeed";
 const wchar_t kWait[] = L"CUsingORX::WaitORX";
 const wchar_t kRegister[] = L"CUsingORX::RegisterSelfInvisible";
-const char kRegisterA[] = "CUsingORX::RegisterSelfInvisible";
 const wchar_t kReboot[] = L"CUsingORX::SetStatusNeedRebootOS";
-const char kRebootA[] = "CUsingORX::SetStatusNeedRebootOS";
 
 const int kConnectTries = 3;
 const DWORD kRetryWaitMs = 5000;
@@ -36,16 +33,11 @@ unsigned Hex(tsResult result) { return static_cast<unsigned>(result); }
 
 }  // namespace
 
-CUsingORX::CUsingORX(HINSTANCE instance) : startedService_(false), connectFailed_(false), wait_(::Sleep) {
-    Connect(instance);
+// The instance handle is not needed: the framework comes from the product
+// folder, not from beside the program.
+CUsingORX::CUsingORX(HINSTANCE, WaitFunction wait) : startedService_(false), connectFailed_(false), wait_(wait) {
+    Connect();
 }
-
-#ifdef ZEP_ORX_TEST_WAITS
-CUsingORX::CUsingORX(HINSTANCE instance, WaitFunction wait)
-    : startedService_(false), connectFailed_(false), wait_(wait) {
-    Connect(instance);
-}
-#endif
 
 CUsingORX::~CUsingORX() {
     StopORXIfNeed();
@@ -54,10 +46,10 @@ CUsingORX::~CUsingORX() {
     connection_.reset();
 }
 
-void CUsingORX::Connect(HINSTANCE instance) {
-    EnterProductFolder();
+void CUsingORX::Connect() {
+    const std::wstring productFolder = EnterProductFolder();
     connection_.reset(new CTesselRemote);
-    connection_->Load(instance);
+    connection_->Load(productFolder);
     for (int attempt = 1;; ++attempt) {
         Trace(TL_NOTIFY, L"%s: the %d try.", kConstructor, attempt);
         try {
@@ -82,18 +74,28 @@ void CUsingORX::Connect(HINSTANCE instance) {
     }
 }
 
-void CUsingORX::EnterProductFolder() {
+std::wstring CUsingORX::EnterProductFolder() {
     std::vector<wchar_t> folder;
-    const DWORD error = ReadRegStringValueFromKey(kProductRootValue, kProductEnvironmentKey, HKEY_LOCAL_MACHINE, folder);
-    if (error != ERROR_SUCCESS) ThrowWindowsError(error, kConstructorA);
+    const DWORD error = ReadProductEnvironmentValue(kProductRootValue, folder);
+    ThrowIfFailed(error, kConstructor);
     Trace(TL_NOTIFY, L"%s: ProductFolder: %s", kConstructor, folder.data());
-    if (!SetCurrentDirectoryW(folder.data())) ThrowWindowsError(GetLastError(), kConstructorA);
+    if (!SetCurrentDirectoryW(folder.data())) ThrowWindowsError(GetLastError(), kConstructor);
+    // The framework loads its proxy-stub module by name; the search no longer
+    // includes the current folder, so the product folder is named to it.
+    AllowDllFolder(folder.data());
+    return folder.data();
 }
 
 void CUsingORX::EnsureServiceRuns() {
-    // Without an API table there is nothing to start the service with; the
-    // try then fails at the proxy stub with the framework status.
+    // Without an API table there is nothing to start the service with (the
+    // try then fails at the proxy stub with the framework status), but
+    // whether it runs needs no framework. Nobody could start it, so there is
+    // nothing to wait for either.
     if (!connection_->HasApi()) {
+        if (IsOrxProcessRunning()) {
+            Trace(TL_NOTIFY, L"%s: ORX running.", kConstructor);
+            return;
+        }
         Trace(TL_WARNING, L"%s: no framework API (status 0x%x), ORX service not checked.", kConstructor,
               Hex(connection_->Status()));
         return;
@@ -109,7 +111,7 @@ void CUsingORX::EnsureServiceRuns() {
         Trace(TL_NOTIFY, L"cORX::Start: CreateProcess -s returned: 0x%x", Hex(result));
         if (!TsFailed(result)) break;
     }
-    if (!WaitORX()) throw std::logic_error("CUsingORX::CUsingORX: Cann't start ORX service.");
+    if (!WaitORX()) ThrowFixedText(kConstructor, ": Cann't start ORX service.");
     startedService_ = true;
 }
 
@@ -119,14 +121,14 @@ void CUsingORX::LoadProxyStub() {
     if (!TsFailed(result)) return;
     Trace(TL_ERROR, L"%s: LoadProxyStub error 0x%x.", kConstructor, Hex(result));
     connectFailed_ = true;
-    throw std::logic_error("CUsingORX::CUsingORX: LoadProxyStub error.");
+    ThrowFixedText(kConstructor, ": LoadProxyStub error.");
 }
 
 void CUsingORX::AttachTaskManager() {
     if (link_->Attach()) return;
     Trace(TL_WARNING, L"%s: cannot attach TM proxy.", kConstructor);
     connectFailed_ = true;
-    throw std::logic_error("CUsingORX::CUsingORX: cannot attach proxy.");
+    ThrowFixedText(kConstructor, ": cannot attach proxy.");
 }
 
 bool CUsingORX::WaitORX() {
@@ -146,12 +148,12 @@ void CUsingORX::StopORXIfNeed() {
 
 bool CUsingORX::HasTaskManager() const { return connection_ && link_ && link_->Proxy(); }
 
-void CUsingORX::Send(const wchar_t* operation, const char* operationA, uint32_t messageClass, uint32_t messageId,
+void CUsingORX::Send(const wchar_t* operation, uint32_t messageClass, uint32_t messageId,
                      void* buffer, uint32_t* size) {
     const tsResult result = link_->SendMsg(messageClass, messageId, buffer, size);
     if (!TsFailed(result)) return;
     Trace(TL_ERROR, L"%s: tsSendMsg error 0x%x.", operation, Hex(result));
-    throw std::logic_error(std::string(operationA) + ": tsSendMsg error.");
+    ThrowFixedText(operation, ": tsSendMsg error.");
 }
 
 void CUsingORX::RegisterSelfInvisible() {
@@ -161,7 +163,7 @@ void CUsingORX::RegisterSelfInvisible() {
         return;
     }
     cSyncRequest request(GetCurrentProcessId());
-    Send(kRegister, kRegisterA, kMsgClassProcess, kMsgRegisterInvisible, static_cast<cSerialRecord*>(&request),
+    Send(kRegister, kMsgClassProcess, kMsgRegisterInvisible, static_cast<cSerialRecord*>(&request),
          SerializedRecordSize());
     Trace(TL_NOTIFY, L"%s: SUCCESS", kRegister);
 }
@@ -173,8 +175,8 @@ void CUsingORX::SetStatusNeedRebootOS() {
         return;
     }
     Trace(TL_NOTIFY, L"%s: Before create task OS reboot request.", kReboot);
-    Send(kReboot, kRebootA, kMsgClassRebootRequest, kMsgRebootRequest, nullptr, nullptr);
+    Send(kReboot, kMsgClassRebootRequest, kMsgRebootRequest, nullptr, nullptr);
     Trace(TL_NOTIFY, L"%s: Before send message about change product state.", kReboot);
-    Send(kReboot, kRebootA, kMsgClassProductState, kMsgProductStateChanged, nullptr, nullptr);
+    Send(kReboot, kMsgClassProductState, kMsgProductStateChanged, nullptr, nullptr);
     Trace(TL_NOTIFY, L"%s: SUCCESS", kReboot);
 }

@@ -6,21 +6,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class CTesselRemote;
 class CTaskManagerLink;
 
 class CUsingORX {
 public:
-    // Makes the product folder the current folder, loads the framework and
-    // connects in up to three tries.
-    explicit CUsingORX(HINSTANCE instance);
-#ifdef ZEP_ORX_TEST_WAITS
-    // Test builds only: every wait goes through the given function.
     using WaitFunction = void(WINAPI*)(DWORD milliseconds);
-    CUsingORX(HINSTANCE instance, WaitFunction wait);
-    friend class CUsingORXTestAccess;
-#endif
+
+    // Makes the product folder the current folder, loads the framework and
+    // connects in up to three tries. Every wait goes through `wait` (tests
+    // pass one that returns at once).
+    explicit CUsingORX(HINSTANCE instance, WaitFunction wait = ::Sleep);
     // Stops the service if this object started it; releases the framework.
     ~CUsingORX();
 
@@ -37,18 +35,19 @@ public:
     bool WaitORX();
 
 private:
-    void Connect(HINSTANCE instance);
-    void EnterProductFolder();
+    void Connect();
+    std::wstring EnterProductFolder();
     void EnsureServiceRuns();
     void LoadProxyStub();
     void AttachTaskManager();
-    void Send(const wchar_t* operation, const char* operationA, uint32_t messageClass, uint32_t messageId,
-              void* buffer, uint32_t* size);
+    void Send(const wchar_t* operation, uint32_t messageClass, uint32_t messageId, void* buffer, uint32_t* size);
     bool HasTaskManager() const;
 
     std::unique_ptr<CTesselRemote> connection_;
     std::unique_ptr<CTaskManagerLink> link_;
     bool startedService_;
     bool connectFailed_;
-    void(WINAPI* wait_)(DWORD milliseconds);
+    WaitFunction wait_;
+
+    friend class CUsingORXTestAccess;  // tests reach where no operation leads
 };

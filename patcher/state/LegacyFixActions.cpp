@@ -2,12 +2,15 @@
 
 #include "diagnostics/TraceLog.h"
 #include "util/ErrorText.h"
+#include "util/Registry.h"
 #include "util/UniqueHandle.h"
 
 #include <windows.h>
 
 namespace {
 
+const wchar_t kApplyName[] = L"ApplyHf27Actions";
+const wchar_t kRollbackName[] = L"RollbackHf27Actions";
 const wchar_t kHf27[] = L"hf27";
 const wchar_t kFilterParametersKey[] = L"SYSTEM\\CurrentControlSet\\Services\\TLIF\\Parameters";
 const wchar_t kCdIdDisabledValue[] = L"CD_ID_Disabled";
@@ -23,27 +26,20 @@ void RollbackHf27Actions(std::wstring fixIdentifier) {
 }
 
 void ApplyHf27Actions() {
-    Trace(TL_NOTIFY, L"%s: Apply hf27 custom actions.", L"ApplyHf27Actions");
+    Trace(TL_NOTIFY, L"%s: Apply hf27 custom actions.", kApplyName);
     UniqueHKey key;
-    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kFilterParametersKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_WRITE, nullptr, key.put(), nullptr);
-    if (result != ERROR_SUCCESS) ThrowWindowsError(result, "ApplyHf27Actions");
-    const DWORD disabled = 1;
-    result = RegSetValueExW(key.get(), kCdIdDisabledValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&disabled),
-                            sizeof disabled);
-    if (result != ERROR_SUCCESS) ThrowWindowsError(result, "ApplyHf27Actions");
+    ThrowIfFailed(CreateRegKey(HKEY_LOCAL_MACHINE, kFilterParametersKey, KEY_WRITE, key), kApplyName);
+    ThrowIfFailed(SetRegDword(key.get(), kCdIdDisabledValue, 1), kApplyName);
     key.reset();
-    Trace(TL_NOTIFY, L"%s: Applied succesfully.", L"ApplyHf27Actions");
+    Trace(TL_NOTIFY, L"%s: Applied succesfully.", kApplyName);
 }
 
 void RollbackHf27Actions() {
-    Trace(TL_NOTIFY, L"%s: Rollback hf27 custom actions.", L"RollbackHf27Actions");
+    Trace(TL_NOTIFY, L"%s: Rollback hf27 custom actions.", kRollbackName);
     // Opened, not created: rolling back must not leave a key that was never there.
     UniqueHKey key;
-    LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFilterParametersKey, 0, KEY_SET_VALUE, key.put());
-    if (result != ERROR_SUCCESS) ThrowWindowsError(result, "RollbackHf27Actions");
-    result = RegSetValueExW(key.get(), kCdIdDisabledValue, 0, REG_NONE, nullptr, 0);
-    if (result != ERROR_SUCCESS) ThrowWindowsError(result, "RollbackHf27Actions");
+    ThrowIfFailed(OpenRegKey(HKEY_LOCAL_MACHINE, kFilterParametersKey, KEY_SET_VALUE, key), kRollbackName);
+    ThrowIfFailed(SetRegNone(key.get(), kCdIdDisabledValue), kRollbackName);
     key.reset();
-    Trace(TL_NOTIFY, L"%s: Rollback succesfully done.", L"RollbackHf27Actions");
+    Trace(TL_NOTIFY, L"%s: Rollback succesfully done.", kRollbackName);
 }

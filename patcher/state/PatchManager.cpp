@@ -10,6 +10,12 @@
 #include <exception>
 #include <stdexcept>
 
+namespace {
+
+const wchar_t kUpdateConfig[] = L"CPatchManager::UpdateConfig";
+
+}  // namespace
+
 CPatchManager::CPatchManager(const std::wstring& productFolder, const std::wstring& patchesFolder,
                              const std::wstring& stateFilePath, bool verifyPackages)
     : productFolder_(productFolder),
@@ -34,12 +40,12 @@ CPatchManager::~CPatchManager() {
 bool CPatchManager::IsPatchInstalled(const std::wstring& patchGuid) const {
     std::vector<std::wstring> applied;
     const unsigned long result = GetProductPatches(productCode_, applied);
-    if (result != 0) ThrowWindowsError(result, "CPatchManager::IsPatchInstalled");
+    ThrowIfFailed(result, L"CPatchManager::IsPatchInstalled");
     return std::find(applied.begin(), applied.end(), patchGuid) != applied.end();
 }
 
 void CPatchManager::UpdateConfig() {
-    Trace(TL_NOTIFY, L"%s: Start", L"CPatchManager::UpdateConfig");
+    Trace(TL_NOTIFY, L"%s: Start", kUpdateConfig);
     const CConfigManager config(stateFilePath_.c_str());
     SectionMap state;
     config.GetSection(kPatchesStateSection, state);
@@ -51,12 +57,12 @@ void CPatchManager::UpdateConfig() {
 
     std::vector<std::wstring> applied;
     const unsigned long result = GetProductPatches(productCode_, applied);
-    if (result != 0) ThrowWindowsError(result, "CPatchManager::UpdateConfig");
+    ThrowIfFailed(result, kUpdateConfig);
 
     // Nothing is written before every question has been answered.
     UpdatePatchStates(state, packages, applied);
     config.SetSection(kPatchesStateSection, state);
-    Trace(TL_NOTIFY, L"%s: Finish success", L"CPatchManager::UpdateConfig");
+    Trace(TL_NOTIFY, L"%s: Finish success", kUpdateConfig);
 }
 
 void CPatchManager::GetMSPsGUIDsMap(const std::vector<std::wstring>& packageNames, PackageGuidMap& guids) const {
@@ -64,7 +70,7 @@ void CPatchManager::GetMSPsGUIDsMap(const std::vector<std::wstring>& packageName
     for (const std::wstring& name : packageNames) {
         std::wstring guid;
         const unsigned long result = GetMSPPatchGUID(patchesFolder_ + L"\\" + name, guid);
-        if (result != 0) ThrowWindowsError(result, "CPatchManager::GetMSPsGUIDsMap");
+        ThrowIfFailed(result, L"CPatchManager::GetMSPsGUIDsMap");
         guids[guid] = name;
     }
 }

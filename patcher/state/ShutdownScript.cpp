@@ -36,6 +36,8 @@ const wchar_t kCreateName[] = L"CShutdownScript::Create";
 const wchar_t kDeleteName[] = L"CShutdownScript::Delete";
 const wchar_t kFindName[] = L"CShutdownScript::FindFreeKeyNumber";
 const wchar_t kIniName[] = L"CShutdownScript::UpdateScriptIni";
+const wchar_t kSyncName[] = L"CShutdownScript::SynchronizePoliciesKeys";
+const wchar_t kIniPathName[] = L"CShutdownScript::GetScriptsIniPath";
 
 bool IsNewerPolicyLayout() {
     OSVERSIONINFOW version{};
@@ -44,15 +46,10 @@ bool IsNewerPolicyLayout() {
     return version.dwMajorVersion >= 6;
 }
 
-LONG SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-
 // A subkey that cannot be opened for another reason than its absence (for
 // example, refused access) still occupies its number.
 bool SubkeyExists(HKEY parent, const std::wstring& name, UniqueHKey& opened) {
-    return RegOpenKeyExW(parent, name.c_str(), 0, KEY_QUERY_VALUE, opened.put()) != ERROR_FILE_NOT_FOUND;
+    return OpenRegKey(parent, name.c_str(), KEY_QUERY_VALUE, opened) != ERROR_FILE_NOT_FOUND;
 }
 
 bool ReadString(HKEY key, const wchar_t* name, std::wstring& out) {
@@ -80,15 +77,14 @@ void CShutdownScript::Create(const wchar_t* parameters) {
     }
 
     UniqueHKey scriptList;
-    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kScriptListKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_READ | KEY_WRITE, nullptr, scriptList.put(), nullptr);
-    if (result != ERROR_SUCCESS) ThrowWindowsError(result, "CShutdownScript::Create");
+    DWORD result = CreateRegKey(HKEY_LOCAL_MACHINE, kScriptListKey, KEY_READ | KEY_WRITE, scriptList);
+    ThrowIfFailed(result, kCreateName);
 
     // The policy folder of an existing list is someone else's choice: keep it.
     DWORD size = 0;
     if (RegQueryValueExW(scriptList.get(), kFileSysPathValue, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
-        result = SetString(scriptList.get(), kFileSysPathValue, GetScriptsIniPath());
-        if (result != ERROR_SUCCESS) ThrowWindowsError(result, "CShutdownScript::Create");
+        result = SetRegString(scriptList.get(), kFileSysPathValue, GetScriptsIniPath());
+        ThrowIfFailed(result, kCreateName);
     }
 
     Trace(TL_NOTIFY, L"%s: Find first free key number", kCreateName);
@@ -112,16 +108,11 @@ int CShutdownScript::FindFreeKeyNumber(HKEY scriptList) const {
 
 void CShutdownScript::CreateShutdownScript(const wchar_t* parameters, HKEY scriptList, int number) const {
     UniqueHKey subkey;
-    LONG result = RegCreateKeyExW(scriptList, IntToHex(number).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_READ | KEY_WRITE, nullptr, subkey.put(), nullptr);
-    if (result == ERROR_SUCCESS) result = SetString(subkey.get(), kParametersValue, parameters ? parameters : L"");
-    if (result == ERROR_SUCCESS) result = SetString(subkey.get(), kScriptValue, scriptPath_);
-    if (result == ERROR_SUCCESS) {
-        const DWORD isPowershell = 0;
-        result = RegSetValueExW(subkey.get(), kIsPowershellValue, 0, REG_DWORD,
-                                reinterpret_cast<const BYTE*>(&isPowershell), sizeof isPowershell);
-    }
-    if (result != ERROR_SUCCESS) ThrowWindowsError(result, "CShutdownScript::CreateShutdownScript");
+    DWORD result = CreateRegKey(scriptList, IntToHex(number).c_str(), KEY_READ | KEY_WRITE, subkey);
+    if (result == ERROR_SUCCESS) result = SetRegString(subkey.get(), kParametersValue, parameters ? parameters : L"");
+    if (result == ERROR_SUCCESS) result = SetRegString(subkey.get(), kScriptValue, scriptPath_);
+    if (result == ERROR_SUCCESS) result = SetRegDword(subkey.get(), kIsPowershellValue, 0);
+    ThrowIfFailed(result, L"CShutdownScript::CreateShutdownScript");
 }
 
 void CShutdownScript::SynchronizePoliciesKeys() const {
@@ -129,11 +120,9 @@ void CShutdownScript::SynchronizePoliciesKeys() const {
     // The policy key is a mirror of the state: rebuilt from scratch each time.
     SHDeleteKeyW(HKEY_LOCAL_MACHINE, policyKey);
     UniqueHKey mirror;
-    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, policyKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                  nullptr, mirror.put(), nullptr);
-    if (result != ERROR_SUCCESS) ThrowWindowsError(result, "CShutdownScript::SynchronizePoliciesKeys");
+    ThrowIfFailed(CreateRegKey(HKEY_LOCAL_MACHINE, policyKey, KEY_ALL_ACCESS, mirror), kSyncName);
     const DWORD copied = RegCopyKeyW(HKEY_LOCAL_MACHINE, kStateShutdownKey, mirror.get());
-    if (copied != ERROR_SUCCESS) ThrowWindowsError(copied, "CShutdownScript::SynchronizePoliciesKeys");
+    ThrowIfFailed(copied, kSyncName);
 }
 
 void CShutdownScript::UpdateScriptIni(HKEY scriptList) const {
@@ -161,27 +150,27 @@ void CShutdownScript::UpdateScriptIni(HKEY scriptList) const {
     const std::wstring block = BuildScriptsIniSection(entries);
     Trace(TL_NOTIFY, L"%s: write section Shutdown to %s", kIniName, file.c_str());
     if (!WritePrivateProfileSectionW(L"Shutdown", block.c_str(), file.c_str()))
-        ThrowWindowsError(GetLastError(), "CShutdownScript::UpdateScriptIni");
+        ThrowWindowsError(GetLastError(), kIniName);
 }
 
 std::wstring CShutdownScript::GetScriptsIniPath() {
     std::wstring windows;
     const int error = GetWindowsDir(windows);
-    if (error != 0) ThrowWindowsError(static_cast<unsigned long>(error), "CShutdownScript::GetScriptsIniPath");
+    ThrowIfFailed(error, kIniPathName);
     // Without windir the folder would resolve against the current drive's root.
-    if (windows.empty()) ThrowWindowsError(ERROR_ENVVAR_NOT_FOUND, "CShutdownScript::GetScriptsIniPath");
+    if (windows.empty()) ThrowWindowsError(ERROR_ENVVAR_NOT_FOUND, kIniPathName);
     return windows + L"\\system32\\GroupPolicy\\Machine";
 }
 
 void CShutdownScript::Delete() {
     // Creating the renumbered subkeys needs the right to create subkeys too.
     UniqueHKey scriptList;
-    const LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kScriptListKey, 0,
-                                      DELETE | KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS |
-                                          KEY_CREATE_SUB_KEY,
-                                      scriptList.put());
+    const DWORD opened = OpenRegKey(HKEY_LOCAL_MACHINE, kScriptListKey,
+                                    DELETE | KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS |
+                                        KEY_CREATE_SUB_KEY,
+                                    scriptList);
     if (opened != ERROR_SUCCESS) {
-        Trace(TL_NOTIFY, L"%s", FormatErrorText(static_cast<unsigned long>(opened), kDeleteName).c_str());
+        TraceWindowsError(TL_NOTIFY, opened, kDeleteName);
         return;
     }
 
@@ -195,12 +184,12 @@ void CShutdownScript::Delete() {
         const LONG result = RegEnumKeyExW(scriptList.get(), index, name, &nameLength, nullptr, nullptr, nullptr,
                                           nullptr);
         if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS) ThrowWindowsError(result, "CShutdownScript::Delete");
+        ThrowIfFailed(result, kDeleteName);
         const int number = HexToInt(name);
         numbers.insert(number);
         UniqueHKey subkey;
         std::wstring script;
-        if (RegOpenKeyExW(scriptList.get(), name, 0, KEY_QUERY_VALUE, subkey.put()) != ERROR_SUCCESS ||
+        if (OpenRegKey(scriptList.get(), name, KEY_QUERY_VALUE, subkey) != ERROR_SUCCESS ||
             !ReadString(subkey.get(), kScriptValue, script)) {
             Trace(TL_ERROR, L"%s: cann't read subkey %s value %s", kDeleteName, name, kScriptValue);
         } else if (script == scriptPath_) {
@@ -219,8 +208,8 @@ void CShutdownScript::Delete() {
     Trace(TL_NOTIFY, L"%s: delete subkey %d with our shutdown script", kDeleteName, ours);
     // The subkey that matched, under the name it has (which a foreign writer
     // may have spelled with leading zeros).
-    LONG result = static_cast<LONG>(SHDeleteKeyW(scriptList.get(), oursName.c_str()));
-    if (result != ERROR_SUCCESS) ThrowWindowsError(result, "CShutdownScript::Delete");
+    DWORD result = static_cast<DWORD>(SHDeleteKeyW(scriptList.get(), oursName.c_str()));
+    ThrowIfFailed(result, kDeleteName);
 
     Trace(TL_NOTIFY, L"%s: shift all next keys", kDeleteName);
     for (auto next = numbers.upper_bound(ours); next != numbers.end(); ++next) {
@@ -228,25 +217,23 @@ void CShutdownScript::Delete() {
         const std::wstring newName = IntToHex(*next - 1);
         Trace(TL_NOTIFY, L"%s: rename key %d to %s", kDeleteName, *next, newName.c_str());
         UniqueHKey renamed;
-        result = RegCreateKeyExW(scriptList.get(), newName.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                 nullptr, renamed.put(), nullptr);
-        if (result == ERROR_SUCCESS)
-            result = static_cast<LONG>(RegCopyKeyW(scriptList.get(), oldName.c_str(), renamed.get()));
-        if (result == ERROR_SUCCESS) result = static_cast<LONG>(SHDeleteKeyW(scriptList.get(), oldName.c_str()));
-        if (result != ERROR_SUCCESS) ThrowWindowsError(result, "CShutdownScript::Delete");
+        result = CreateRegKey(scriptList.get(), newName.c_str(), KEY_ALL_ACCESS, renamed);
+        if (result == ERROR_SUCCESS) result = RegCopyKeyW(scriptList.get(), oldName.c_str(), renamed.get());
+        if (result == ERROR_SUCCESS) result = static_cast<DWORD>(SHDeleteKeyW(scriptList.get(), oldName.c_str()));
+        ThrowIfFailed(result, kDeleteName);
     }
 
     DWORD subkeys = 0;
     result = RegQueryInfoKeyW(scriptList.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
                               nullptr, nullptr, nullptr);
-    if (result != ERROR_SUCCESS) ThrowWindowsError(result, "CShutdownScript::Delete");
+    ThrowIfFailed(result, kDeleteName);
 
     UpdateScriptIni(scriptList.get());
 
     if (subkeys == 0) {
         Trace(TL_NOTIFY, L"%s: no more script keys", kDeleteName);
         result = static_cast<LONG>(SHDeleteKeyW(HKEY_LOCAL_MACHINE, kScriptListKey));
-        if (result != ERROR_SUCCESS) ThrowWindowsError(result, "CShutdownScript::Delete");
+        ThrowIfFailed(result, kDeleteName);
     }
 
     scriptList.reset();

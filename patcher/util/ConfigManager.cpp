@@ -8,13 +8,20 @@
 
 #include <vector>
 
+namespace {
+
+const wchar_t kGetSection[] = L"CConfigManager::GetSection";
+const wchar_t kSetSection[] = L"CConfigManager::SetSection";
+
+}  // namespace
+
 CConfigManager::CConfigManager(const wchar_t* path) {
-    if (!path) ThrowWindowsError(ERROR_INVALID_PARAMETER, "CConfigManager::CConfigManager");
+    if (!path) ThrowWindowsError(ERROR_INVALID_PARAMETER, L"CConfigManager::CConfigManager");
     path_ = path;
 }
 
 void CConfigManager::GetSection(const wchar_t* section, SectionMap& out) const {
-    if (!section) ThrowWindowsError(ERROR_INVALID_PARAMETER, "CConfigManager::GetSection");
+    if (!section) ThrowWindowsError(ERROR_INVALID_PARAMETER, kGetSection);
     out.clear();
     std::vector<wchar_t> buffer(MAX_PATH);
     DWORD copied = 0;
@@ -22,7 +29,7 @@ void CConfigManager::GetSection(const wchar_t* section, SectionMap& out) const {
     do {
         buffer.assign(buffer.size() * 2, L'\0');
         const DWORD size = static_cast<DWORD>(buffer.size());
-        Trace(TL_NOTIFY, L"%s: New buffer size for ini-section = %d chars", L"CConfigManager::GetSection",
+        Trace(TL_NOTIFY, L"%s: New buffer size for ini-section = %d chars", kGetSection,
               static_cast<int>(size));
         copied = GetPrivateProfileSectionW(section, buffer.data(), size, path_.c_str());
     } while (copied == buffer.size() - 2);
@@ -30,10 +37,10 @@ void CConfigManager::GetSection(const wchar_t* section, SectionMap& out) const {
 }
 
 void CConfigManager::SetSection(const wchar_t* section, const SectionMap& in) const {
-    if (!section) ThrowWindowsError(ERROR_INVALID_PARAMETER, "CConfigManager::SetSection");
+    if (!section) ThrowWindowsError(ERROR_INVALID_PARAMETER, kSetSection);
     const std::wstring block = BuildSectionBlock(in);
-    Trace(TL_NOTIFY, L"%s: Set section '%s' in config file %s", L"CConfigManager::SetSection", section,
+    Trace(TL_NOTIFY, L"%s: Set section '%s' in config file %s", kSetSection, section,
           path_.c_str());
     if (!WritePrivateProfileSectionW(section, block.c_str(), path_.c_str()))
-        ThrowWindowsError(GetLastError(), "CConfigManager::SetSection");
+        ThrowWindowsError(GetLastError(), kSetSection);
 }

@@ -1,5 +1,7 @@
 #include "ErrorText.h"
 
+#include "diagnostics/TraceLog.h"
+
 #include <windows.h>
 
 #include <stdexcept>
@@ -23,6 +25,12 @@ std::basic_string<Char> SystemMessage(DWORD error, FormatMessageFn formatMessage
 
 }  // namespace
 
+std::string NarrowName(const wchar_t* operation) {
+    std::string name;
+    for (const wchar_t* c = operation; c && *c; ++c) name.push_back(static_cast<char>(*c));
+    return name;
+}
+
 std::wstring FormatErrorText(unsigned long error, const wchar_t* operation) {
     return std::wstring(operation) + L": " + SystemMessage<wchar_t>(error, FormatMessageW, L"Unknown error.");
 }
@@ -31,6 +39,14 @@ std::string FormatErrorTextA(unsigned long error, const char* operation) {
     return std::string(operation) + ": " + SystemMessage<char>(error, FormatMessageA, "Unknown error.");
 }
 
-void ThrowWindowsError(unsigned long error, const char* operation) {
-    throw std::logic_error(FormatErrorTextA(error, operation));
+void ThrowWindowsError(unsigned long error, const wchar_t* operation) {
+    throw std::logic_error(FormatErrorTextA(error, NarrowName(operation).c_str()));
+}
+
+void TraceWindowsError(int level, unsigned long error, const wchar_t* operation) {
+    Trace(level, L"%s", FormatErrorText(error, operation).c_str());
+}
+
+void ThrowFixedText(const wchar_t* operation, const char* text) {
+    throw std::logic_error(NarrowName(operation) + text);
 }

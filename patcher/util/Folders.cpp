@@ -11,6 +11,8 @@
 
 namespace {
 
+const wchar_t kCreateDirName[] = L"CreateDirRecurs";
+
 // The long-path form lets paths pass MAX_PATH; it requires an absolute path
 // and takes every character literally, so slashes become backslashes first
 // (a product folder may be written with a trailing slash).
@@ -30,13 +32,13 @@ unsigned long CreateDirRecurs(const wchar_t* path) {
     if (error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND) {
         const size_t cut = folder.rfind(L'\\');
         if (cut == std::wstring::npos) {
-            Trace(TL_ERROR, L"%s: incorrect path %s", L"CreateDirRecurs", path);
+            Trace(TL_ERROR, L"%s: incorrect path %s", kCreateDirName, path);
             error = ERROR_BAD_PATHNAME;
         } else {
             error = CreateDirRecurs(folder.substr(0, cut).c_str());
             if (error == ERROR_SUCCESS && !CreateOneDirectory(folder)) {
                 error = GetLastError();
-                Trace(TL_ERROR, L"%s", FormatErrorText(error, L"CreateDirRecurs").c_str());
+                TraceWindowsError(TL_ERROR, error, kCreateDirName);
             }
         }
     }
@@ -52,7 +54,7 @@ std::wstring GetTempDirPath() {
         length = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
     }
     if (length == 0) {
-        Trace(TL_ERROR, L"%s", FormatErrorText(GetLastError(), L"GetTempDirPath").c_str());
+        TraceWindowsError(TL_ERROR, GetLastError(), L"GetTempDirPath");
         return std::wstring();
     }
     return std::wstring(buffer.data(), length);

@@ -9,6 +9,7 @@
 
 namespace {
 
+const wchar_t kProductCodeName[] = L"GetProductCodeByUpgradeCode";
 const size_t kGuidBufferChars = 40;  // 38 characters of a braced GUID and the terminator
 const DWORD kFirstTransformsChars = 64;
 
@@ -20,9 +21,9 @@ std::wstring GetProductCodeByUpgradeCode(const std::wstring& upgradeCode) {
     const UINT result = msi.enumRelatedProducts ? msi.enumRelatedProducts(upgradeCode.c_str(), 0, 0, product.data())
                                                 : msi.loadError;
     if (result != ERROR_SUCCESS) {
-        Trace(TL_ERROR, L"%s: Can't get product code by upgrade code = <%s>.", L"GetProductCodeByUpgradeCode",
+        Trace(TL_ERROR, L"%s: Can't get product code by upgrade code = <%s>.", kProductCodeName,
               upgradeCode.c_str());
-        ThrowWindowsError(result, "GetProductCodeByUpgradeCode");
+        ThrowWindowsError(result, kProductCodeName);
     }
     return product.data();
 }

@@ -1,18 +1,25 @@
 #include "MsiLibrary.h"
 
+#include "DllSearch.h"
+#include "ProcAddress.h"
+
+#include <string>
+
 namespace {
 
 template <typename Fn>
 Fn ByOrdinal(HMODULE module, WORD ordinal, DWORD& error) {
-    FARPROC proc = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
+    const Fn proc = ProcAddress<Fn>(module, MAKEINTRESOURCEA(ordinal));
     if (!proc && error == ERROR_SUCCESS) error = GetLastError() ? GetLastError() : ERROR_PROC_NOT_FOUND;
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
+    return proc;
 }
 
 MsiFunctions Bind() {
     MsiFunctions msi;
-    // The same search an import of msi.dll would make.
-    HMODULE module = LoadLibraryW(L"msi.dll");
+    // From the system folder only: a DLL of that name beside the program or
+    // in the current folder is never loaded.
+    const std::wstring path = SystemFilePath(L"msi.dll");
+    HMODULE module = path.empty() ? nullptr : LoadLibraryW(path.c_str());
     if (!module) {
         msi.loadError = GetLastError() ? GetLastError() : ERROR_MOD_NOT_FOUND;
         return msi;

@@ -1,5 +1,6 @@
 #include "OsBitness.h"
 
+#include "ProcAddress.h"
 #include "diagnostics/TraceLog.h"
 
 #include <windows.h>
@@ -19,10 +20,7 @@ bool IsOSx64() {
 
     // Looked up at run time so that the program starts where it is missing.
     using GetNativeSystemInfoFn = void(WINAPI*)(SYSTEM_INFO*);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    if (!kernel) return false;
-    const auto getNativeSystemInfo =
-        reinterpret_cast<GetNativeSystemInfoFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetNativeSystemInfo")));
+    const auto getNativeSystemInfo = Kernel32Function<GetNativeSystemInfoFn>("GetNativeSystemInfo");
     if (!getNativeSystemInfo) return false;
     SYSTEM_INFO info{};
     getNativeSystemInfo(&info);

@@ -3,14 +3,14 @@
 #include "ErrorText.h"
 #include "diagnostics/TraceLog.h"
 
-DWORD CrtProc(wchar_t* commandLine, const wchar_t* workingFolder, PROCESS_INFORMATION& processInfo) {
+DWORD CrtProc(const wchar_t* applicationName, wchar_t* commandLine, const wchar_t* workingFolder, PROCESS_INFORMATION& processInfo) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    if (CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, workingFolder,
+    if (CreateProcessW(applicationName, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, workingFolder,
                        &startup, &processInfo))
         return ERROR_SUCCESS;
     const DWORD error = GetLastError();
-    Trace(TL_ERROR, L"%s", FormatErrorText(error, L"CrtProc").c_str());
+    TraceWindowsError(TL_ERROR, error, L"CrtProc");
     Trace(TL_ERROR, L"Command line: %s", commandLine);
     if (processInfo.hThread) CloseHandle(processInfo.hThread);
     if (processInfo.hProcess) CloseHandle(processInfo.hProcess);

@@ -3,6 +3,36 @@
 #include "diagnostics/TraceLog.h"
 #include "UniqueHandle.h"
 
+namespace {
+
+const wchar_t kSubstituteName[] = L"SubstituteRegVariables";
+
+}  // namespace
+
+DWORD OpenRegKey(HKEY root, const wchar_t* subKey, REGSAM access, UniqueHKey& key) {
+    return static_cast<DWORD>(RegOpenKeyExW(root, subKey, 0, access, key.put()));
+}
+
+DWORD CreateRegKey(HKEY root, const wchar_t* subKey, REGSAM access, UniqueHKey& key, const wchar_t* className) {
+    return static_cast<DWORD>(RegCreateKeyExW(root, subKey, 0, const_cast<wchar_t*>(className),
+                                              REG_OPTION_NON_VOLATILE, access, nullptr, key.put(), nullptr));
+}
+
+DWORD SetRegBytes(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) {
+    return static_cast<DWORD>(RegSetValueExW(key, name, 0, type, data, size));
+}
+
+DWORD SetRegString(HKEY key, const wchar_t* name, const std::wstring& value, DWORD type) {
+    return SetRegBytes(key, name, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+DWORD SetRegDword(HKEY key, const wchar_t* name, DWORD value) {
+    return SetRegBytes(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+DWORD SetRegNone(HKEY key, const wchar_t* name) { return SetRegBytes(key, name, REG_NONE, nullptr, 0); }
+
 DWORD ReadRegStringValue(HKEY key, const wchar_t* valueName, std::vector<wchar_t>& buffer) {
     buffer.assign(MAX_PATH, L'\0');
     DWORD byteSize = MAX_PATH * sizeof(wchar_t);
@@ -19,8 +49,8 @@ DWORD ReadRegStringValue(HKEY key, const wchar_t* valueName, std::vector<wchar_t
 DWORD ReadRegStringValueFromKey(const wchar_t* valueName, const wchar_t* subKey, HKEY root,
                                 std::vector<wchar_t>& buffer) {
     UniqueHKey key;
-    const LONG opened = RegOpenKeyExW(root, subKey, 0, KEY_QUERY_VALUE, key.put());
-    if (opened != ERROR_SUCCESS) return static_cast<DWORD>(opened);
+    const DWORD opened = OpenRegKey(root, subKey, KEY_QUERY_VALUE, key);
+    if (opened != ERROR_SUCCESS) return opened;
     return ReadRegStringValue(key.get(), valueName, buffer);
 }
 
@@ -35,9 +65,8 @@ DWORD CopySubKeys(HKEY source, HKEY destination) {
         LONG result = RegEnumKeyExW(source, index, name, &nameLength, nullptr, className, &classLength, nullptr);
         if (result != ERROR_SUCCESS) return static_cast<DWORD>(result);
         UniqueHKey created;
-        result = RegCreateKeyExW(destination, name, 0, className, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                 created.put(), nullptr);
-        if (result != ERROR_SUCCESS) return static_cast<DWORD>(result);
+        const DWORD made = CreateRegKey(destination, name, KEY_ALL_ACCESS, created, className);
+        if (made != ERROR_SUCCESS) return made;
         const DWORD copied = RegCopyKeyW(source, name, created.get());
         if (copied != ERROR_SUCCESS) return copied;
     }
@@ -63,8 +92,8 @@ DWORD CopyValues(HKEY source, HKEY destination) {
             result = RegEnumValueW(source, index, name, &nameLength, nullptr, &type, data.data(), &dataSize);
         }
         if (result != ERROR_SUCCESS) return static_cast<DWORD>(result);
-        result = RegSetValueExW(destination, name, 0, type, data.data(), dataSize);
-        if (result != ERROR_SUCCESS) return static_cast<DWORD>(result);
+        const DWORD written = SetRegBytes(destination, name, type, data.data(), dataSize);
+        if (written != ERROR_SUCCESS) return written;
     }
 }
 
@@ -74,9 +103,8 @@ DWORD RegCopyKeyW(HKEY sourceRoot, const wchar_t* subKey, HKEY destination) {
     UniqueHKey opened;
     HKEY source = sourceRoot;
     if (subKey) {
-        const LONG result =
-            RegOpenKeyExW(sourceRoot, subKey, 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, opened.put());
-        if (result != ERROR_SUCCESS) return static_cast<DWORD>(result);
+        const DWORD result = OpenRegKey(sourceRoot, subKey, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, opened);
+        if (result != ERROR_SUCCESS) return result;
         source = opened.get();
     } else if (!sourceRoot) {
         return ERROR_INVALID_PARAMETER;
@@ -98,12 +126,12 @@ DWORD SubstituteRegVariables(HKEY root, const wchar_t* subKey, std::wstring& tex
         // A value that (through others) refers to itself would never finish.
         if (round == kMaxRegVariableRounds) return ERROR_CIRCULAR_DEPENDENCY;
         const std::wstring name = expanded.substr(open + 1, close - open - 1);
-        Trace(TL_NOTIFY, L"%s: Current variable name: %s", L"SubstituteRegVariables", name.c_str());
+        Trace(TL_NOTIFY, L"%s: Current variable name: %s", kSubstituteName, name.c_str());
         std::vector<wchar_t> value;
         const DWORD result = ReadRegStringValueFromKey(name.c_str(), subKey, root, value);
         if (result != ERROR_SUCCESS) return result;
         expanded.replace(open, close - open + 1, value.data());
-        Trace(TL_NOTIFY, L"%s: New value: %s", L"SubstituteRegVariables", expanded.c_str());
+        Trace(TL_NOTIFY, L"%s: New value: %s", kSubstituteName, expanded.c_str());
     }
     text = std::move(expanded);
     return ERROR_SUCCESS;

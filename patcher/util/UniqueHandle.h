@@ -1,8 +1,10 @@
 #pragma once
 // Scoped owners for Win32 handles: one template, one small traits type per
-// kind of handle. The destructor releases what the owner holds.
+// kind of handle. The destructor releases what the owner holds. Also used by
+// patch.dll for its installer handles and registry keys.
 #include <windows.h>
 
+#include <cstdio>
 #include <utility>
 
 template <typename Traits>
@@ -23,7 +25,7 @@ public:
     }
 
     handle_type get() const noexcept { return h_; }
-    explicit operator bool() const noexcept { return h_ != Traits::invalid(); }
+    explicit operator bool() const noexcept { return Traits::valid(h_); }
 
     // For APIs that fill a handle through an out parameter.
     handle_type* put() noexcept {
@@ -31,10 +33,16 @@ public:
         return &h_;
     }
 
-    handle_type release() noexcept { return std::exchange(h_, Traits::invalid()); }
+    [[nodiscard]] handle_type release() noexcept { return std::exchange(h_, Traits::invalid()); }
 
+    // Keeps the thread's last error, so that a failure can be reported after
+    // the handle that saw it has been closed.
     void reset(handle_type h = Traits::invalid()) noexcept {
-        if (h_ != Traits::invalid()) Traits::close(h_);
+        if (Traits::valid(h_)) {
+            const DWORD error = ::GetLastError();
+            Traits::close(h_);
+            ::SetLastError(error);
+        }
         h_ = h;
     }
 
@@ -42,41 +50,44 @@ private:
     handle_type h_;
 };
 
-struct RegKeyTraits {
-    using handle_type = HKEY;
-    static HKEY invalid() noexcept { return nullptr; }
+// Handles whose only empty value is null.
+template <typename Handle>
+struct NullIsEmpty {
+    using handle_type = Handle;
+    static Handle invalid() noexcept { return Handle(); }
+    static bool valid(Handle h) noexcept { return h != Handle(); }
+};
+
+// File and find handles report failure as INVALID_HANDLE_VALUE, but a null
+// one is no handle either.
+struct NullOrInvalidIsEmpty {
+    using handle_type = HANDLE;
+    static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool valid(HANDLE h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+};
+
+struct RegKeyTraits : NullIsEmpty<HKEY> {
     static void close(HKEY h) noexcept { ::RegCloseKey(h); }
 };
 
-struct KernelHandleTraits {
-    using handle_type = HANDLE;
-    static HANDLE invalid() noexcept { return nullptr; }
+struct KernelHandleTraits : NullIsEmpty<HANDLE> {
     static void close(HANDLE h) noexcept { ::CloseHandle(h); }
 };
 
-// File and snapshot handles report failure as INVALID_HANDLE_VALUE.
-struct FileHandleTraits {
-    using handle_type = HANDLE;
-    static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
+struct FileHandleTraits : NullOrInvalidIsEmpty {
     static void close(HANDLE h) noexcept { ::CloseHandle(h); }
 };
 
-struct FindHandleTraits {
-    using handle_type = HANDLE;
-    static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
+struct FindHandleTraits : NullOrInvalidIsEmpty {
     static void close(HANDLE h) noexcept { ::FindClose(h); }
 };
 
-struct EventSourceTraits {
-    using handle_type = HANDLE;
-    static HANDLE invalid() noexcept { return nullptr; }
+struct EventSourceTraits : NullIsEmpty<HANDLE> {
     static void close(HANDLE h) noexcept { ::DeregisterEventSource(h); }
 };
 
-struct ModuleTraits {
-    using handle_type = HMODULE;
-    static HMODULE invalid() noexcept { return nullptr; }
-    static void close(HMODULE h) noexcept { ::FreeLibrary(h); }
+struct StdioFileTraits : NullIsEmpty<FILE*> {
+    static void close(FILE* f) noexcept { std::fclose(f); }
 };
 
 using UniqueHKey = UniqueHandle<RegKeyTraits>;
@@ -84,4 +95,31 @@ using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueEventSource = UniqueHandle<EventSourceTraits>;
-using UniqueModule = UniqueHandle<ModuleTraits>;
+using UniqueStdioFile = UniqueHandle<StdioFileTraits>;
+
+// The two handles CreateProcessW hands over, closed together.
+class UniqueProcessInformation {
+public:
+    UniqueProcessInformation() = default;
+    ~UniqueProcessInformation() { reset(); }
+    UniqueProcessInformation(const UniqueProcessInformation&) = delete;
+    UniqueProcessInformation& operator=(const UniqueProcessInformation&) = delete;
+
+    // For CreateProcessW: whatever was held is closed first.
+    PROCESS_INFORMATION* put() noexcept {
+        reset();
+        return &info_;
+    }
+    HANDLE process() const noexcept { return info_.hProcess; }
+    HANDLE thread() const noexcept { return info_.hThread; }
+    DWORD processId() const noexcept { return info_.dwProcessId; }
+
+    void reset() noexcept {
+        UniqueKernelHandle thread(info_.hThread);
+        UniqueKernelHandle process(info_.hProcess);
+        info_ = PROCESS_INFORMATION{};
+    }
+
+private:
+    PROCESS_INFORMATION info_{};
+};

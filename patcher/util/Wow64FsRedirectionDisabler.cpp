@@ -1,5 +1,6 @@
 #include "Wow64FsRedirectionDisabler.h"
 
+#include "ProcAddress.h"
 #include "diagnostics/TraceLog.h"
 
 #include <windows.h>
@@ -12,36 +13,35 @@ const wchar_t kDtorName[] = L"CWow64FsRedirectionDisabler::~CWow64FsRedirectionD
 using RedirectionFn = BOOL(WINAPI*)(PVOID*);
 using RevertFn = BOOL(WINAPI*)(PVOID);
 
-template <typename Fn>
-Fn LookUp(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 }  // namespace
 
-CWow64FsRedirectionDisabler::CWow64FsRedirectionDisabler() {
-    Trace(TL_NOTIFY, L"%s: Start", kCtorName);
+CWow64FsRedirectionDisabler::TraceSink CWow64FsRedirectionDisabler::DefaultSink() { return &Trace; }
+
+CWow64FsRedirectionDisabler::CWow64FsRedirectionDisabler(TraceSink sink) : sink_(sink) {
+    if (sink_) sink_(TL_NOTIFY, L"%s: Start", kCtorName);
     if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
-        if (const auto disable = LookUp<RedirectionFn>(kernel, "Wow64DisableWow64FsRedirection")) {
+        if (const auto disable = ProcAddress<RedirectionFn>(kernel, "Wow64DisableWow64FsRedirection")) {
             disabled_ = disable(&oldValue_);
-            Trace(TL_NOTIFY, L"%s: FS WOW64 redirection disabled %s", kCtorName, disabled_ ? L"TRUE" : L"FALSE");
+            if (sink_)
+                sink_(TL_NOTIFY, L"%s: FS WOW64 redirection disabled %s", kCtorName, disabled_ ? L"TRUE" : L"FALSE");
         }
-    } else {
-        Trace(TL_WARNING, L"%s: Cann't get kernel32.dll handle.", kCtorName);
+    } else if (sink_) {
+        sink_(TL_WARNING, L"%s: Cann't get kernel32.dll handle.", kCtorName);
     }
-    Trace(TL_NOTIFY, L"%s: Finish", kCtorName);
+    if (sink_) sink_(TL_NOTIFY, L"%s: Finish", kCtorName);
 }
 
 CWow64FsRedirectionDisabler::~CWow64FsRedirectionDisabler() {
-    Trace(TL_NOTIFY, L"%s: Start", kDtorName);
+    if (sink_) sink_(TL_NOTIFY, L"%s: Start", kDtorName);
     if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
-        const auto revert = LookUp<RevertFn>(kernel, "Wow64RevertWow64FsRedirection");
+        const auto revert = ProcAddress<RevertFn>(kernel, "Wow64RevertWow64FsRedirection");
         if (revert && disabled_) {
             const BOOL reverted = revert(oldValue_);
-            Trace(TL_NOTIFY, L"%s: FS WOW64 redirection enabled %s", kDtorName, reverted ? L"TRUE" : L"FALSE");
+            if (sink_)
+                sink_(TL_NOTIFY, L"%s: FS WOW64 redirection enabled %s", kDtorName, reverted ? L"TRUE" : L"FALSE");
         }
-    } else {
-        Trace(TL_WARNING, L"%s: Cann't get kernel32.dll handle.", kDtorName);
+    } else if (sink_) {
+        sink_(TL_WARNING, L"%s: Cann't get kernel32.dll handle.", kDtorName);
     }
-    Trace(TL_NOTIFY, L"%s: Finish", kDtorName);
+    if (sink_) sink_(TL_NOTIFY, L"%s: Finish", kDtorName);
 }

@@ -1,5 +1,7 @@
-// Test-only stand-in for msi.dll, placed beside the program under test and
-// enabled with a Wine DLL override (msi=native,builtin). Wine's own msi.dll
+// Test-only stand-in for msi.dll, installed where the system's msi.dll lies
+// (the prefix's system folder, Wine's own kept in "zep-engine" beside it) or
+// placed beside a program, and enabled with a Wine DLL override
+// (msi=native,builtin). Wine's own msi.dll
 // lacks MsiExtractPatchXMLDataW; this module supplies it from the package's
 // summary information and forwards the other two queries to Wine's engine.
 #include <windows.h>
@@ -12,10 +14,25 @@ namespace {
 using EnumRelatedProductsFn = UINT(WINAPI*)(LPCWSTR, DWORD, DWORD, LPWSTR);
 using EnumPatchesFn = UINT(WINAPI*)(LPCWSTR, DWORD, LPWSTR, LPWSTR, DWORD*);
 
-// Wine's msi.dll, a different module from this one although it has the same name.
+HMODULE OwnModule() {
+    HMODULE own = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&OwnModule), &own);
+    return own;
+}
+
+// Wine's msi.dll, a different module from this one although it has the same
+// name: "zep-engine\msi.dll" beside this module when the stand-in has taken
+// the system's place, else the system's.
 HMODULE EngineModule() {
     static HMODULE engine = [] {
         wchar_t path[MAX_PATH];
+        const DWORD own = GetModuleFileNameW(OwnModule(), path, MAX_PATH);
+        if (own > 0 && own < MAX_PATH) {
+            std::wstring kept(path, own);
+            kept = kept.substr(0, kept.rfind(L'\\') + 1) + L"zep-engine\\msi.dll";
+            if (GetFileAttributesW(kept.c_str()) != INVALID_FILE_ATTRIBUTES) return LoadLibraryW(kept.c_str());
+        }
         const UINT length = GetSystemDirectoryW(path, MAX_PATH);
         if (length == 0 || length >= MAX_PATH) return HMODULE(nullptr);
         return LoadLibraryW((std::wstring(path) + L"\\msi.dll").c_str());

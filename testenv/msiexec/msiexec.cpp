@@ -6,6 +6,12 @@
 // Files beside this program (all optional):
 //   msiexec.exitcode  the exit code to return, in decimal (default 0)
 //   msiexec.logdir    a folder for the record instead of this program's own
+//   msiexec.tamper    when present, the stand-in also tries to change the
+//                     package named after "/update" before it exits, as a
+//                     hostile process would, and appends to
+//                     "<folder>\msiexec.tamper.log" one line
+//                     "TAMPER: read=<e> write=<e> rename=<e> delete=<e>"
+//                     with the Windows error of each attempt (0: it worked)
 // Each start appends to "<folder>\msiexec.log", in UTF-8:
 //   CMD: <the full command line, exactly as received>
 //   CWD: <the current folder>
@@ -64,6 +70,45 @@ std::wstring CurrentFolder() {
     return folder.data();
 }
 
+// The path after "/update", without its quotes; empty when there is none.
+std::wstring UpdatePackage(const std::wstring& commandLine) {
+    const size_t update = commandLine.find(L"/update ");
+    if (update == std::wstring::npos) return std::wstring();
+    size_t start = update + 8;
+    if (start < commandLine.size() && commandLine[start] == L'"') {
+        const size_t end = commandLine.find(L'"', start + 1);
+        return end == std::wstring::npos ? std::wstring() : commandLine.substr(start + 1, end - start - 1);
+    }
+    const size_t end = commandLine.find(L' ', start);
+    return commandLine.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+}
+
+unsigned long OpenError(const std::wstring& path, DWORD access, DWORD share) {
+    HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    CloseHandle(file);
+    return 0;
+}
+
+std::string TamperWith(const std::wstring& package) {
+    const DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const unsigned long read = OpenError(package, GENERIC_READ, FILE_SHARE_READ);
+    const unsigned long write = OpenError(package, GENERIC_WRITE, shareAll);
+    const std::wstring moved = package + L".moved";
+    unsigned long rename = 0;
+    if (MoveFileW(package.c_str(), moved.c_str()))
+        MoveFileW(moved.c_str(), package.c_str());
+    else
+        rename = GetLastError();
+    // Only tried when the rename failed too, so that nothing is lost if the
+    // file was not held.
+    unsigned long remove = rename;
+    if (rename != 0 && !DeleteFileW(package.c_str())) remove = GetLastError();
+    char line[160];
+    std::snprintf(line, sizeof line, "TAMPER: read=%lu write=%lu rename=%lu delete=%lu\n", read, write, rename, remove);
+    return line;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
@@ -78,5 +123,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     if (!log) return 2;
     fwrite(record.data(), 1, record.size(), log);
     fclose(log);
+    if (GetFileAttributesW((own + L"\\msiexec.tamper").c_str()) != INVALID_FILE_ATTRIBUTES) {
+        const std::string tamper = TamperWith(UpdatePackage(GetCommandLineW()));
+        if (FILE* out = _wfopen((logFolder + L"\\msiexec.tamper.log").c_str(), L"ab")) {
+            fwrite(tamper.data(), 1, tamper.size(), out);
+            fclose(out);
+        }
+    }
     return static_cast<int>(exitCode);
 }

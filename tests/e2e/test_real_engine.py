@@ -12,7 +12,7 @@ import sys
 import time
 import unittest
 
-from standin_msi import enable_standin_msi
+from standin_msi import install_standin_msi
 from wine import HKLM, Prefix, require_runnable
 
 PATCH_GUID = "{A623E528-4926-4E76-92A1-A9220E993BE6}"
@@ -180,7 +180,7 @@ class PatcherOnRealEngineTest(unittest.TestCase):
         for name in ("tl.pbv", "oper.pbv"):
             prefix.copy_in(os.path.join(os.environ["ZEP_KEY_REGISTRIES"], name), machine.product_root)
         exe = prefix.copy_in(os.environ["ZEP_HF41"], "C:\\zep")
-        enable_standin_msi(prefix, "C:\\zep", "hf41.exe")
+        install_standin_msi(prefix, "hf41.exe")
         start = time.monotonic()
         result = prefix.run(exe, "/when now", cwd="C:\\zep")
         Timings.add("hf41 /when now (whole run)", time.monotonic() - start)

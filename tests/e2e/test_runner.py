@@ -1,6 +1,7 @@
 """hf41.exe's courses end to end under Wine, with the stand-in product: the
 product installed in Wine's installer, the service stand-ins, the stand-in
-msi.dll and the stand-in msiexec.exe in the product folder.
+msi.dll and the stand-in msiexec.exe where a machine has the real ones: the
+prefix's system folder.
 
 The package signature check is pending in this build and refuses every
 package, so every course that needs the embedded package stops at that
@@ -13,9 +14,9 @@ import re
 import unittest
 
 import wine
-from msiexec_standin import MsiexecStandIn, standin_path
+from msiexec_standin import MsiexecStandIn, install_as_system_engine, standin_path
 from shutdown_sim import registration, simulate_shutdown
-from standin_msi import enable_standin_msi, standin_msi_path
+from standin_msi import install_standin_msi
 
 BUILD = os.environ["ZEP_BUILD_DIR"]
 HF41 = os.environ["ZEP_HF41"]
@@ -41,6 +42,7 @@ COPY = PATCHES + "\\Private\\hf41.exe"
 TRACE_ROOT = "C:\\Trace Folder\\"
 TRACE = TRACE_ROOT + "ZEPPatch.log"
 DOWNLOAD = "C:\\Download"
+SYSTEM = "C:\\windows\\system32"
 EXE = DOWNLOAD + "\\hf41.exe"
 
 BANNER = b"=== ZEP patcher hf41 ===\r\n"
@@ -67,13 +69,12 @@ def setUpModule():
     for stand_in in (TSREMOTE, TSSTUB, ORX):
         prefix.copy_in(stand_in, PRODUCT)
     prefix.copy_in(HF41, DOWNLOAD)
-    enable_standin_msi(prefix, DOWNLOAD, "hf41.exe")
+    install_standin_msi(prefix, "hf41.exe")
     if SIGNED:
         for name in ("tl.pbv", "oper.pbv"):
             prefix.copy_in(os.path.join(os.environ["ZEP_KEY_REGISTRIES"], name), PRODUCT)
-    # The search for "msiexec.exe" reaches the product folder (the patcher's
-    # current folder) before the system's engine.
-    engine = MsiexecStandIn(prefix, PRODUCT)
+    # The patcher starts the system's engine by its full path.
+    engine = install_as_system_engine(prefix)
 
 
 def tearDownModule():
@@ -150,7 +151,7 @@ class Course(unittest.TestCase):
     def setUp(self):
         set_environment()
         remove_tree(PATCHES)
-        for path in (TRACE, SCRIPTS_INI, PRODUCT + "tessel.log", PRODUCT + "msiexec.log"):
+        for path in (TRACE, SCRIPTS_INI, PRODUCT + "tessel.log", SYSTEM + "\\msiexec.log"):
             remove_file(path)
         for key in (STATE, NEWER, OLDER):
             prefix.reg_delete(key)
@@ -279,6 +280,13 @@ class ProductFolder(Course):
         # is attempted and the reporter traces why it was not written.
         self.assertEqual(events(result.stderr), [])
         self.assertIn(("ERR", "CEventLog::Report: Message provider not registered"), records())
+        # The failure's message text is built before the reporter starts, so
+        # the message table's lines come before the reporter's own.
+        trace = messages()
+        table = trace.index("CEventMessage::CEventMessage: Messages map empty. Fill it default strings.")
+        reporter = [i for i, m in enumerate(trace) if m.startswith("CEventLog::CEventLogRegQueryStrValue: ")]
+        self.assertEqual(len(reporter), 1, trace)
+        self.assertLess(table, reporter[0], trace)
         self.assertFalse(os.path.exists(prefix.host_path(PATCHES)))
         self.assertEqual(engine.calls(), [])
 
@@ -341,7 +349,7 @@ class AcceptedPackage(Course):
         for code in (0, 1641, 3010):
             with self.subTest(code=code):
                 engine.set_exit_code(code)
-                remove_file(PRODUCT + "msiexec.log")
+                remove_file(SYSTEM + "\\msiexec.log")
                 result = self.hf41("/when now")
                 self.assertEqual(result.code, 0, result.stdout)
                 self.assertEqual(result.stdout,
@@ -362,15 +370,13 @@ class AcceptedPackage(Course):
                 self.assertEqual(engine.calls()[-1].cmd, self.apply_line(showui=True))
 
     def test_missing_msiexec_gives_the_crtproc_lines_and_exit_1(self):
-        remove_file(PRODUCT + "msiexec.exe")
-        system_engine = "C:\\windows\\system32\\msiexec.exe"
+        system_engine = SYSTEM + "\\msiexec.exe"
         saved = prefix.read_file(system_engine)
         remove_file(system_engine)
         try:
             result = self.hf41("/when now")
         finally:
             prefix.write_file(system_engine, saved)
-            prefix.copy_in(standin_path(), PRODUCT)
         self.assertEqual(result.code, 1)
         self.assertTrue(any(m.startswith("CrtProc: ") for m in messages()))
         self.assertTrue(any(m.startswith("Command line: msiexec.exe") for m in messages()))
@@ -394,7 +400,6 @@ class AcceptedPackage(Course):
 
     def test_shutdown_round_trip_installs_at_once(self):
         self.assertEqual(self.hf41("").code, 0)
-        prefix.copy_in(standin_msi_path(), PATCHES + "\\Private")
         outcome = simulate_shutdown(prefix)
         self.assertEqual([(s.command, s.code) for s in outcome.scripts], [('"%s" /when now /clean ' % COPY, 0)])
         self.assertEqual(registrations(), [])

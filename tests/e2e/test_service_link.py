@@ -3,6 +3,7 @@ library is loaded, what the service learns about the process, the real
 waits between tries, and the failure path without a usable library."""
 import os
 import re
+import subprocess
 import time
 import unittest
 
@@ -105,15 +106,25 @@ class ServiceLink(unittest.TestCase):
         self.assertIn("CUsingORX::StopORXIfNeed: Stop ORX service.", messages)
         self.assertEqual(messages[-1], "CUsingORX::~CUsingORX: Free Tessel.")
 
-    def test_library_beside_the_program_comes_before_the_product_folder(self):
+    def test_library_comes_from_the_product_folder_never_from_beside_the_program(self):
+        # A copy beside the program (say, in a download folder) is planted,
+        # not the product's: it is never loaded.
         prefix.copy_in(TSREMOTE, PRODUCT)
         prefix.copy_in(TSREMOTE, TOOLS)
         result = self.probe(FAST_PROBE, "connect", "release")
         self.assertEqual(result.code, 0, result.stdout)
         entries, _ = journal()
-        self.assertIn("tsremote loaded module=%stsremote.dll getapi=yes" % TOOLS, entries)
-        self.assertIn("tsremote TSGetAPI module=%stsremote.dll -> 0x00000000" % TOOLS, entries)
-        self.assertFalse(any(PRODUCT + "tsremote.dll" in e for e in entries))
+        self.assertIn("tsremote loaded module=%stsremote.dll getapi=yes" % PRODUCT, entries)
+        self.assertIn("tsremote TSGetAPI module=%stsremote.dll -> 0x00000000" % PRODUCT, entries)
+        self.assertFalse(any(TOOLS + "tsremote.dll" in e for e in entries))
+
+    def test_library_only_beside_the_program_is_not_loaded(self):
+        prefix.copy_in(TSREMOTE, TOOLS)
+        result = self.probe(FAST_PROBE, "connect")
+        self.assertEqual(result.code, 1)
+        self.assertEqual(journal()[0], [])
+        records = [(tag, m) for _, tag, m in trace_records()]
+        self.assertEqual(records.count(("ERR", "CUsingORX::CUsingORX: LoadProxyStub error 0x800001c1.")), 3)
 
     def test_library_without_getapi_ends_every_try_at_the_proxy_stub(self):
         prefix.copy_in(TSREMOTE_WITHOUT_GETAPI, PRODUCT)
@@ -127,6 +138,23 @@ class ServiceLink(unittest.TestCase):
         records = [(tag, m) for _, tag, m in trace_records()]
         self.assertEqual(records.count(("ERR", "CUsingORX::CUsingORX: LoadProxyStub error 0x8000006b.")), 3)
         self.assertEqual(records.count(("NTF", "CUsingORX::StopORXIfNeed: Stop ORX service.")), 3)
+
+    def test_without_an_api_table_a_running_service_is_still_seen(self):
+        # The check needs no framework; only the start would.
+        orx = subprocess.Popen([wine.WINE64, prefix.host_path(PRODUCT + "orx.exe")], env=prefix.env(),
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(orx.wait, 30)
+        self.assertIn("orx start image=orx.exe args=", self.wait_for_journal("orx start image=orx.exe args="))
+        result = self.probe(FAST_PROBE, "connect")
+        self.assertEqual(result.code, 1)
+        self.assertEqual(result.stdout.decode().split("\r\n"),
+                         ["wait 5000", "wait 5000", "failure: CUsingORX::CUsingORX: LoadProxyStub error.", ""])
+        tags = [(tag, m) for _, tag, m in trace_records()]
+        self.assertEqual(tags.count(("NTF", "CUsingORX::CUsingORX: ORX running.")), 3)
+        self.assertEqual(tags.count(("ERR", "CUsingORX::CUsingORX: LoadProxyStub error 0x800001c1.")), 3)
+        self.assertFalse(any("no framework API" in m for _, m in tags), tags)
+        # Nothing started it, so nothing tries to.
+        self.assertEqual([e for e in journal()[0] if e.startswith("orx start")], ["orx start image=orx.exe args="])
 
     def test_missing_library_fails_three_tries_five_seconds_apart(self):
         # The product build of the class: the waits are real.

@@ -42,9 +42,10 @@ class StandInMsiexec(unittest.TestCase):
         self.assertEqual([c.cmd for c in engine.calls()], ['"C:\\Product\\msiexec.exe" /package {P} /uninstall {G}'])
 
     def test_found_before_the_system_engine_from_the_starters_folder_and_current_folder(self):
-        # The patcher starts "msiexec.exe" without a path: the search takes
-        # the starting program's folder, then its current folder, then the
-        # system folders. wexec plays the starting program here.
+        # A start of "msiexec.exe" without an application name searches the
+        # starting program's folder, then its current folder, then the system
+        # folders (which is why the patcher names the system's engine by its
+        # full path). wexec plays the starting program here.
         beside = MsiexecStandIn(self.prefix, "C:\\Starter")
         starter = self.prefix.copy_in(os.environ["ZEP_WEXEC"], "C:\\Starter")
         saved = os.environ["ZEP_WEXEC"]

@@ -38,6 +38,23 @@ class MsiexecStandIn:
     def set_exit_code(self, code):
         self.prefix.write_file(self.folder + "\\msiexec.exitcode", "%d\r\n" % code)
 
+    def tamper(self, on=True):
+        """Makes the stand-in try to change the package it is given (see msiexec.cpp)."""
+        flag = self.folder + "\\msiexec.tamper"
+        if on:
+            self.prefix.write_file(flag, "1\r\n")
+        elif os.path.exists(self.prefix.host_path(flag)):
+            os.remove(self.prefix.host_path(flag))
+
+    def tamper_results(self):
+        """One dict per start of the stand-in in tamper mode: error code per attempt."""
+        data = (self.prefix.read_file(self.log_folder + "\\msiexec.tamper.log") or b"").decode()
+        results = []
+        for line in data.splitlines():
+            assert line.startswith("TAMPER: "), line
+            results.append({k: int(v) for k, v in (item.split("=") for item in line[8:].split())})
+        return results
+
     def log(self):
         return self.prefix.read_file(self.log_folder + "\\msiexec.log") or b""
 
@@ -48,3 +65,16 @@ class MsiexecStandIn:
             assert lines[i].startswith("CMD: ") and lines[i + 1].startswith("CWD: "), lines[i:i + 2]
             calls.append(Call(lines[i][5:], lines[i + 1][5:]))
         return calls
+
+
+SYSTEM = "C:\\windows\\system32"
+DLL_OVERRIDES = r"HKEY_CURRENT_USER\Software\Wine\DllOverrides"
+
+
+def install_as_system_engine(prefix, exit_code=0):
+    """Puts the stand-in in the system's place, the prefix's system folder,
+    where the patcher names the engine by its full path. Wine runs its own
+    engine for that path unless told to prefer the file (a native override)."""
+    engine = MsiexecStandIn(prefix, SYSTEM, exit_code=exit_code)
+    prefix.reg_set(DLL_OVERRIDES, "msiexec.exe", "native")
+    return engine

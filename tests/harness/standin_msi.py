@@ -19,3 +19,20 @@ def enable_standin_msi(prefix, win_dir, exe_name, build_dir=None):
     """Copies msi.dll into win_dir and makes exe_name load it before Wine's own."""
     prefix.copy_in(standin_msi_path(build_dir), win_dir)
     prefix.reg_set(APP_DEFAULTS + "\\" + exe_name + r"\DllOverrides", "msi", "native,builtin")
+
+
+SYSTEM = "C:\\windows\\system32"
+
+
+def install_standin_msi(prefix, exe_name, build_dir=None):
+    """Puts the stand-in where a machine has msi.dll, the prefix's system
+    folder, and makes exe_name load it before Wine's own. Wine's msi.dll is
+    kept in system32\\zep-engine for the stand-in to forward to."""
+    import shutil
+    engine_dir = SYSTEM + "\\zep-engine"
+    os.makedirs(prefix.host_path(engine_dir), exist_ok=True)
+    kept = prefix.host_path(engine_dir + "\\msi.dll")
+    if not os.path.exists(kept):
+        shutil.copyfile(prefix.host_path(SYSTEM + "\\msi.dll"), kept)
+    prefix.copy_in(standin_msi_path(build_dir), SYSTEM)
+    prefix.reg_set(APP_DEFAULTS + "\\" + exe_name + r"\DllOverrides", "msi", "native,builtin")

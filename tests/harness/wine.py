@@ -59,6 +59,13 @@ class Result:
     stderr: str
 
 
+def _unlink_shared(path):
+    """A file about to be replaced is removed first: the system folders are
+    hard links into the shared template, which writing in place would change."""
+    if os.path.lexists(path):
+        os.remove(path)
+
+
 class Prefix:
     """A private Wine prefix; use as a context manager to have it removed."""
 
@@ -108,6 +115,7 @@ class Prefix:
     def write_file(self, win_path, data):
         path = self.host_path(win_path)
         os.makedirs(os.path.dirname(path), exist_ok=True)
+        _unlink_shared(path)
         with open(path, "wb") as f:
             f.write(data if isinstance(data, bytes) else data.encode())
 
@@ -121,6 +129,7 @@ class Prefix:
     def copy_in(self, host_file, win_dir):
         dest = self.host_path(win_dir)
         os.makedirs(dest, exist_ok=True)
+        _unlink_shared(os.path.join(dest, os.path.basename(host_file)))
         shutil.copy(host_file, dest)
         return win_dir.rstrip("\\") + "\\" + os.path.basename(host_file)
 

@@ -2,7 +2,7 @@
 
 #include "FileSignChecker.h"
 
-bool CheckFileSignature(const std::wstring& keyFolder, const std::wstring& filePath) {
+bool CheckFileSignature(const std::wstring& keyFolder, const std::wstring& filePath, void* heldFile) {
     FileSignChecker checker(keyFolder);
-    return checker.CheckFileSign(filePath);
+    return checker.CheckFileSign(filePath, heldFile);
 }

@@ -4,13 +4,14 @@
 #include <cstring>
 
 #include "CheckerResult.h"
-#include "QuietWow64Redirection.h"
 #include "ZelExceptions.h"
 #include "diagnostics/TraceLog.h"
 #include "util/UniqueHandle.h"
+#include "util/Wow64FsRedirectionDisabler.h"
 
 namespace {
 
+const wchar_t kLoadFile[] = L"LoadFile";
 const wchar_t kCheckFilesSign[] = L"FileSignChecker::CheckFilesSign";
 const wchar_t kHandleError[] = L"FileSignChecker::HandleSGVRError";
 constexpr DWORD kReadChunk = 10240;
@@ -48,60 +49,48 @@ FileSignChecker::FileSignChecker(const std::wstring& keyFolder, const FileReadAp
 
 FileSignChecker::~FileSignChecker() { SGVR_DestroyContext(context_, 1); }
 
-bool FileSignChecker::CheckFileSign(const std::wstring& filePath) {
-    return CheckFilesSign(std::vector<std::wstring>{filePath}) == kCheckOk;
+bool FileSignChecker::CheckFileSign(const std::wstring& filePath, void* heldFile) {
+    return CheckFilesSign(std::vector<std::wstring>{filePath}, std::vector<void*>{heldFile}) == kCheckOk;
 }
 
 int32_t FileSignChecker::CheckFilesSign(const std::vector<std::wstring>& filePaths) {
+    return CheckFilesSign(filePaths, std::vector<void*>(filePaths.size(), nullptr));
+}
+
+int32_t FileSignChecker::CheckFilesSign(const std::vector<std::wstring>& filePaths,
+                                        const std::vector<void*>& heldFiles) {
     Trace(TL_NOTIFY, L"%s: Start", kCheckFilesSign);
-    SGVR_PARLIST registries = nullptr;
-    if (SGVR_ParList_Create(&registries) != SGVR_OK) {
-        if (registries != nullptr) DestroyList(registries);
-        return kCheckLibraryFailed;
-    }
-    int32_t result = AddKeyRegistries(registries);
-    if (result < 0) {
-        DestroyList(registries);
-        return result;
-    }
-    SGVR_RESULT code = SGVR_PrepareRegsSet(context_, registries, 0);
+    UniqueParList registries;
+    if (SGVR_ParList_Create(registries.put()) != SGVR_OK) return kCheckLibraryFailed;
+    int32_t result = AddKeyRegistries(registries.get());
+    if (result < 0) return result;
+    SGVR_RESULT code = SGVR_PrepareRegsSet(context_, registries.get(), 0);
     if (code != SGVR_OK) {
         Trace(TL_ERROR, L"%s: Can't prepare regs set, result - <%d>", kCheckFilesSign, Signed(code));
-        if (code == SGVR_E_CONSISTENCY) HandleSGVRError(registries);
-        DestroyList(registries);
+        if (code == SGVR_E_CONSISTENCY) HandleSGVRError(registries.get());
         return kCheckLibraryFailed;
     }
     Trace(TL_NOTIFY, L"%s: Successfully prepared regs set, result - <%d>", kCheckFilesSign, Signed(code));
 
-    SGVR_PARLIST objects = nullptr;
-    if (SGVR_ParList_Create(&objects) != SGVR_OK) {
-        if (objects != nullptr) DestroyList(objects);
-        DestroyList(registries);
-        return kCheckLibraryFailed;
-    }
+    UniqueParList objects;
+    if (SGVR_ParList_Create(objects.put()) != SGVR_OK) return kCheckLibraryFailed;
     result = kCheckOk;
-    for (const std::wstring& path : filePaths) {
-        result = AddObjectImage(path, objects);
+    for (size_t i = 0; i < filePaths.size(); ++i) {
+        result = AddObjectImage(filePaths[i], objects.get(), i < heldFiles.size() ? heldFiles[i] : nullptr);
         if (result < 0) {
             Trace(TL_ERROR, L"%s: Can't add object image, result <%d>", kCheckFilesSign, result);
-            DestroyList(objects);
-            DestroyList(registries);
             return kCheckLibraryFailed;
         }
     }
     Trace(TL_NOTIFY, L"%s: Successfully added all object image, result <%d>", kCheckFilesSign, result);
 
-    code = SGVR_CheckObjects(context_, objects, 0);
+    code = SGVR_CheckObjects(context_, objects.get(), 0);
     if (code == SGVR_OK) {
         Trace(TL_NOTIFY, L"%s: Check files sign is ok, result <%d>", kCheckFilesSign, Signed(code));
-        DestroyList(objects);
-        DestroyList(registries);
         return kCheckOk;
     }
     Trace(TL_ERROR, L"%s: Error check files sign - result <%d>", kCheckFilesSign, Signed(code));
-    if (code == SGVR_E_CONSISTENCY) HandleSGVRError(objects);
-    DestroyList(objects);
-    DestroyList(registries);
+    if (code == SGVR_E_CONSISTENCY) HandleSGVRError(objects.get());
     return kCheckLibraryFailed;
 }
 
@@ -114,17 +103,17 @@ int32_t FileSignChecker::AddKeyRegistries(SGVR_PARLIST registries) {
 }
 
 int32_t FileSignChecker::AddRegistryImage(const std::wstring& filePath, SGVR_PARLIST registries) {
-    return AddImage(filePath, registries, false);
+    return AddImage(filePath, registries, false, nullptr);
 }
 
-int32_t FileSignChecker::AddObjectImage(const std::wstring& filePath, SGVR_PARLIST objects) {
-    return AddImage(filePath, objects, true);
+int32_t FileSignChecker::AddObjectImage(const std::wstring& filePath, SGVR_PARLIST objects, void* heldFile) {
+    return AddImage(filePath, objects, true, heldFile);
 }
 
-int32_t FileSignChecker::AddImage(const std::wstring& filePath, SGVR_PARLIST list, bool object) {
+int32_t FileSignChecker::AddImage(const std::wstring& filePath, SGVR_PARLIST list, bool object, void* heldFile) {
     const wchar_t* const where = object ? L"AddObjectImage" : L"AddRegistryImage";
     std::vector<uint8_t> contents;
-    const int32_t loaded = LoadFile(filePath, contents);
+    const int32_t loaded = LoadFile(filePath, contents, heldFile);
     if (loaded < 0) return loaded;
 
     // The block belongs to the list entry once added; DestroyList frees it.
@@ -160,42 +149,44 @@ int32_t FileSignChecker::AddImage(const std::wstring& filePath, SGVR_PARLIST lis
     return kCheckAddFailed;
 }
 
-int32_t FileSignChecker::LoadFile(const std::wstring& filePath, std::vector<uint8_t>& buffer) {
+int32_t FileSignChecker::LoadFile(const std::wstring& filePath, std::vector<uint8_t>& buffer, void* heldFile) {
     buffer.clear();
     const auto open = [&] {
         return files_.createFile(filePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     };
-    UniqueFileHandle file(open());
-    int32_t result = file ? kCheckOk : OpenFailure(GetLastError());
+    // A held file is the caller's to close.
+    UniqueFileHandle owned(heldFile ? INVALID_HANDLE_VALUE : open());
+    int32_t result = heldFile || owned ? kCheckOk : OpenFailure(GetLastError());
     if (result == kCheckFileNotFound) {
         // A 32-bit process on 64-bit Windows reaches the real system folder
         // only with redirection off.
-        CQuietWow64Redirection redirectionOff;
-        file.reset(open());
-        result = file ? kCheckOk : OpenFailure(GetLastError());
+        CWow64FsRedirectionDisabler redirectionOff(nullptr);  // the check traces its own steps
+        owned.reset(open());
+        result = owned ? kCheckOk : OpenFailure(GetLastError());
     }
     if (result < 0) {
-        Trace(TL_NOTIFY, L"%s: LoadFile name - <%s> result <%d>", L"LoadFile", filePath.c_str(), result);
+        Trace(TL_NOTIFY, L"%s: LoadFile name - <%s> result <%d>", kLoadFile, filePath.c_str(), result);
         return result;
     }
+    const HANDLE file = heldFile ? static_cast<HANDLE>(heldFile) : owned.get();
     std::vector<uint8_t> chunk(kReadChunk);
     uint64_t offset = 0;
     for (;;) {
         LONG high = static_cast<LONG>(offset >> 32);
         SetLastError(NO_ERROR);
-        if (files_.setFilePointer(file.get(), static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN) ==
+        if (files_.setFilePointer(file, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN) ==
             INVALID_SET_FILE_POINTER) {
             const DWORD error = GetLastError();
             if (error != NO_ERROR) return CheckResultFromSystemError(error);
         }
         DWORD read = 0;
-        if (!files_.readFile(file.get(), chunk.data(), kReadChunk, &read, nullptr))
+        if (!files_.readFile(file, chunk.data(), kReadChunk, &read, nullptr))
             return OpenFailure(GetLastError());
         if (read == 0) break;
         buffer.insert(buffer.end(), chunk.begin(), chunk.begin() + read);
         offset += read;
     }
-    Trace(TL_NOTIFY, L"%s: LoadFile name - <%s> result <%d>", L"LoadFile", filePath.c_str(), kCheckOk);
+    Trace(TL_NOTIFY, L"%s: LoadFile name - <%s> result <%d>", kLoadFile, filePath.c_str(), kCheckOk);
     return kCheckOk;
 }
 
@@ -229,6 +220,8 @@ int32_t FileSignChecker::HandleSGVRError(SGVR_PARLIST list) {
     }
     return kCheckOk;
 }
+
+void ParListTraits::close(SGVR_PARLIST list) noexcept { FileSignChecker::DestroyList(list); }
 
 void FileSignChecker::DestroyList(SGVR_PARLIST list) {
     for (SGVR_ENTRY entry = SGVR_ParList_FirstObject(list); entry != nullptr;

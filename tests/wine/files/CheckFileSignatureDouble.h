@@ -12,5 +12,6 @@ inline constexpr char kTestSignedMarker[] = "\r\n;:TEST-DOUBLE-SIGNED%%";
 
 extern bool acceptAll;
 extern std::vector<std::pair<std::wstring, std::wstring>> calls;  // (key folder, file path)
+extern std::vector<bool> heldCalls;  // per call: read through a held handle
 
 }  // namespace signature_double

@@ -36,6 +36,7 @@ protected:
     void SetUp() override {
         signature_double::acceptAll = false;
         signature_double::calls.clear();
+        signature_double::heldCalls.clear();
     }
     void TearDown() override { signature_double::acceptAll = false; }
     ScratchFolder folder{L"zep-packages"};
@@ -45,7 +46,8 @@ TEST_F(PackagesTest, ResourceFor64BitWindowsIsWrittenByteForByte) {
     const std::wstring target = folder / L"hf41.msp";
     WriteBytes(target, std::string(300000, 'x'));  // longer than the package: must be replaced whole
     TraceCapture trace;
-    CUnpacker().ExtractResourceToFile(target);
+    const UniqueFileHandle held = CUnpacker().ExtractResourceToFile(target);
+    ASSERT_TRUE(held);
     const std::string written = ReadBytes(target);
     EXPECT_EQ(written, ReadBytes(EmbeddedX64()));
     EXPECT_EQ(written.substr(0, 8), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
@@ -58,15 +60,40 @@ TEST_F(PackagesTest, LockedOrMissingTargetFailsWithTheSystemText) {
     WriteBytes(target, "old");
     HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(ThrownText([&] { CUnpacker().ExtractResourceToFile(target); }),
+    EXPECT_EQ(ThrownText([&] { (void)CUnpacker().ExtractResourceToFile(target); }),
               FormatErrorTextA(ERROR_SHARING_VIOLATION, "CUnpacker::ExtractResourceToFile"));
     CloseHandle(held);
     EXPECT_EQ(ReadBytes(target), "old");
 
     // A folder in the file's place cannot be opened for writing.
     CreateDirectoryW((folder / L"dir.msp").c_str(), nullptr);
-    EXPECT_EQ(ThrownText([&] { CUnpacker().ExtractResourceToFile(folder / L"dir.msp"); }),
+    EXPECT_EQ(ThrownText([&] { (void)CUnpacker().ExtractResourceToFile(folder / L"dir.msp"); }),
               FormatErrorTextA(ERROR_ACCESS_DENIED, "CUnpacker::ExtractResourceToFile"));
+}
+
+TEST_F(PackagesTest, WrittenPackageIsHeldAgainstWritingRenamingAndDeletingUntilReleased) {
+    const std::wstring target = folder / L"hf41.msp";
+    const std::wstring moved = folder / L"moved.msp";
+    UniqueFileHandle held = CUnpacker().ExtractResourceToFile(target);
+    ASSERT_TRUE(held);
+    const auto openError = [&](DWORD access, DWORD share) {
+        UniqueFileHandle other(CreateFileW(target.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr));
+        return other ? DWORD(ERROR_SUCCESS) : GetLastError();
+    };
+    const DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    EXPECT_EQ(openError(GENERIC_WRITE, shareAll), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(openError(DELETE, shareAll), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(MoveFileW(target.c_str(), moved.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(DeleteFileW(target.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    // The installer only reads it, denying writers itself.
+    EXPECT_EQ(openError(GENERIC_READ, FILE_SHARE_READ), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(ReadBytes(target), ReadBytes(EmbeddedX64()));
+
+    held.reset();
+    EXPECT_EQ(openError(GENERIC_WRITE, 0), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_TRUE(MoveFileW(target.c_str(), moved.c_str()));
 }
 
 TEST_F(PackagesTest, EachGuidReadingUsesItsOwnFolderAndLeavesNone) {
@@ -93,6 +120,8 @@ TEST_F(PackagesTest, VerifiedPackageIsCheckedAgainstTheProductFolder) {
     ASSERT_THAT(signature_double::calls, SizeIs(1));
     EXPECT_EQ(signature_double::calls[0].first, L"C:\\Product\\");
     EXPECT_EQ(signature_double::calls[0].second.rfind(GetTempDirPath() + L"{", 0), 0u);
+    // Checked through the copy held open, not through a new open of its path.
+    EXPECT_THAT(signature_double::heldCalls, ElementsAre(true));
 }
 
 TEST_F(PackagesTest, UnsignedPackageIsRefusedWithTwoErrorLinesAndCleanedUp) {

@@ -54,7 +54,7 @@ inline std::string Narrow(const std::wstring& text) { return std::string(text.be
 // Runs a command line to its end; its exit code, or ~0u when it did not start.
 inline DWORD RunAndWait(std::wstring commandLine) {
     PROCESS_INFORMATION info{};
-    if (CrtProc(&commandLine[0], nullptr, info) != 0) return ~0u;
+    if (CrtProc(nullptr, &commandLine[0], nullptr, info) != 0) return ~0u;
     WaitForSingleObject(info.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(info.hProcess, &code);

@@ -2,6 +2,7 @@
 #include "TraceCapture.h"
 #include "util/ErrorText.h"
 #include "util/Folders.h"
+#include "util/DllSearch.h"
 #include "util/Guid.h"
 #include "util/ModulePath.h"
 #include "util/PatchPackages.h"
@@ -128,7 +129,7 @@ TEST(CrtProc, MissingProgramGivesFileNotFoundAndTwoTraceLines) {
     std::wstring command = L"zep-no-such-program.exe /x";
     PROCESS_INFORMATION info{};
     TraceCapture trace;
-    EXPECT_EQ(CrtProc(&command[0], nullptr, info), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(CrtProc(nullptr, &command[0], nullptr, info), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(info.hProcess, nullptr);
     EXPECT_EQ(info.hThread, nullptr);
     EXPECT_THAT(trace.Tagged(), ElementsAre("ERR " + Narrow(FormatErrorText(ERROR_FILE_NOT_FOUND, L"CrtProc")),
@@ -139,7 +140,7 @@ TEST(CrtProc, StartsInTheGivenFolderAndHandsOverTheHandles) {
     ScratchFolder folder(L"zep-crtproc");
     std::wstring command = L"cmd.exe /c echo here> marker.txt & exit 7";
     PROCESS_INFORMATION info{};
-    ASSERT_EQ(CrtProc(&command[0], folder.path().c_str(), info), 0u);
+    ASSERT_EQ(CrtProc(nullptr, &command[0], folder.path().c_str(), info), 0u);
     WaitForSingleObject(info.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(info.hProcess, &code);
@@ -147,6 +148,62 @@ TEST(CrtProc, StartsInTheGivenFolderAndHandsOverTheHandles) {
     CloseHandle(info.hProcess);
     EXPECT_EQ(code, 7u);
     EXPECT_TRUE(Exists(folder / L"marker.txt"));
+}
+
+TEST(CrtProc, ApplicationNameRunsThatFileWithTheCommandLineUnchanged) {
+    // The head of the line names no real program; with an application name it
+    // is only passed on, never looked up.
+    ScratchFolder folder(L"zep-crtproc-app");
+    const std::wstring cmd = SystemFilePath(L"cmd.exe");
+    ASSERT_FALSE(cmd.empty());
+    std::wstring command = L"zep-not-searched.exe /c echo here> line.txt & exit 9";
+    PROCESS_INFORMATION info{};
+    ASSERT_EQ(CrtProc(cmd.c_str(), &command[0], folder.path().c_str(), info), 0u);
+    WaitForSingleObject(info.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    EXPECT_EQ(code, 9u);
+    EXPECT_TRUE(Exists(folder / L"line.txt"));
+}
+
+TEST(SystemFilePath, NamesAFileInTheSystemFolder) {
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    EXPECT_EQ(SystemFilePath(L"msiexec.exe"), std::wstring(system) + L"\\msiexec.exe");
+    EXPECT_NE(GetFileAttributesW(SystemFilePath(L"kernel32.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(DllSearch, RestrictedSearchSkipsTheCurrentFolderButTakesAllowedFolders) {
+    // A copy of a system DLL under a name nothing else has, planted in the
+    // current folder: found there by a plain search, not after the restriction.
+    ScratchFolder planted(L"zep-dll-planted");
+    ScratchFolder allowed(L"zep-dll-allowed");
+    const std::wstring source = SystemFilePath(L"version.dll");
+    ASSERT_TRUE(CopyFileW(source.c_str(), (planted / L"zepplant.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(source.c_str(), (allowed / L"zepallow.dll").c_str(), FALSE));
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(planted.path().c_str()));
+
+    HMODULE before = LoadLibraryW(L"zepplant.dll");
+    EXPECT_NE(before, nullptr);
+    if (before) FreeLibrary(before);
+
+    RestrictDllSearch();
+    HMODULE after = LoadLibraryW(L"zepplant.dll");
+    EXPECT_EQ(after, nullptr);
+    if (after) FreeLibrary(after);
+    EXPECT_EQ(LoadLibraryW(L"zepallow.dll"), nullptr);
+    AllowDllFolder(allowed.path());
+    HMODULE taken = LoadLibraryW(L"zepallow.dll");
+    EXPECT_NE(taken, nullptr);
+    if (taken) FreeLibrary(taken);
+    HMODULE system = LoadLibraryW(L"version.dll");
+    EXPECT_NE(system, nullptr);
+    if (system) FreeLibrary(system);
+    SetCurrentDirectoryW(previous);
 }
 
 TEST(Guid, NewGuidsAreBracedLowerCaseAndDistinct) {

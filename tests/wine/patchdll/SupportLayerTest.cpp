@@ -127,7 +127,7 @@ TEST_F(SupportLayerTest, InitializeHoldsTheCallStateAndRefusesBadArguments)
 
 TEST_F(SupportLayerTest, InvalidArgumentsAreRefusedWithoutAskingTheInstaller)
 {
-    CMsiHandle view, record, columns;
+    UniqueMsiHandle view, record, columns;
     CStrBuf text;
     int value = 0;
     EXPECT_EQ(CaOpenExecuteView(nullptr, view), E_INVALIDARG);
@@ -171,29 +171,29 @@ TEST_F(SupportLayerTest, PropertyAndRecordReadsGrowTheirBuffers)
     EXPECT_TRUE(CaIsPropertySet("LONGPROP"));
     EXPECT_FALSE(CaIsPropertySet("NOT_SET_ANYWHERE"));
 
-    CMsiHandle record(MsiCreateRecord(2));
-    MsiRecordSetStringW(record.Get(), 1, longValue.c_str());
-    MsiRecordSetInteger(record.Get(), 2, 0x104);
+    UniqueMsiHandle record(MsiCreateRecord(2));
+    MsiRecordSetStringW(record.get(), 1, longValue.c_str());
+    MsiRecordSetInteger(record.get(), 2, 0x104);
     CStrBuf cell;
     ASSERT_EQ(cell.Allocate(2), S_OK);
-    EXPECT_EQ(CaGetRecordString(record.Get(), 1, cell), S_OK);
+    EXPECT_EQ(CaGetRecordString(record.get(), 1, cell), S_OK);
     EXPECT_EQ(std::wstring(cell.Text()), longValue);
 
     int value = 0;
-    EXPECT_EQ(CaGetRecordInteger(record.Get(), 2, &value), S_OK);
+    EXPECT_EQ(CaGetRecordInteger(record.get(), 2, &value), S_OK);
     EXPECT_EQ(value, 0x104);
-    MsiRecordSetStringW(record.Get(), 2, nullptr);
-    EXPECT_EQ(CaGetRecordInteger(record.Get(), 2, &value), S_FALSE);
+    MsiRecordSetStringW(record.get(), 2, nullptr);
+    EXPECT_EQ(CaGetRecordInteger(record.get(), 2, &value), S_FALSE);
     EXPECT_EQ(static_cast<unsigned>(value), 0x80000000u);
     EXPECT_TRUE(LayerLines().empty());
 }
 
 TEST_F(SupportLayerTest, ViewsReportNoMoreRowsQuietlyAndFailuresWithALine)
 {
-    CMsiHandle view, record;
+    UniqueMsiHandle view, record;
     ASSERT_EQ(CaOpenExecuteView(L"SELECT `Component`, `Attributes` FROM `Component`", view), S_OK);
-    EXPECT_EQ(CaFetchRecord(view.Get(), record), S_OK);
-    EXPECT_EQ(CaFetchRecord(view.Get(), record), HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS));
+    EXPECT_EQ(CaFetchRecord(view.get(), record), S_OK);
+    EXPECT_EQ(CaFetchRecord(view.get(), record), HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS));
     EXPECT_EQ(static_cast<unsigned>(HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS)), 0x80070103u);
     EXPECT_TRUE(LayerLines().empty());
 
@@ -226,7 +226,7 @@ TEST_F(SupportLayerTest, InstallStatesCountAsInstallingOrReinstalling)
 
 TEST_F(SupportLayerTest, TempRowsOfOneViewGetConsecutiveCounterValues)
 {
-    CMsiHandle view, columns;
+    UniqueMsiHandle view, columns;
     ASSERT_EQ(CaAddTempRecord(view, columns, L"Kinds", 1, {L"Row", 1, 70000, L"first"}), S_OK);
     ASSERT_TRUE(view);
     ASSERT_TRUE(columns);
@@ -243,7 +243,7 @@ TEST_F(SupportLayerTest, TempRowsOfOneViewGetConsecutiveCounterValues)
     EXPECT_TRUE(LayerLines().empty());
 
     // Without a uniquify column the same key is refused by the engine.
-    CMsiHandle view2, columns2;
+    UniqueMsiHandle view2, columns2;
     ASSERT_EQ(CaAddTempRecord(view2, columns2, L"Kinds", 0, {L"Same", 1, 1, L"a"}), S_OK);
     EXPECT_EQ(CaAddTempRecord(view2, columns2, L"Kinds", 0, {L"Same", 1, 1, L"b"}),
               HRESULT_FROM_WIN32(ERROR_FUNCTION_FAILED));
@@ -253,15 +253,15 @@ TEST_F(SupportLayerTest, TempRowsOfOneViewGetConsecutiveCounterValues)
 
 TEST_F(SupportLayerTest, TempRowsRefuseStreamColumnsAndMismatchedValues)
 {
-    CMsiHandle view, columns;
+    UniqueMsiHandle view, columns;
     EXPECT_EQ(CaAddTempRecord(view, columns, L"Blobs", 1, {L"Key", L"data"}), HRESULT_FROM_WIN32(ERROR_DATATYPE_MISMATCH));
     EXPECT_EQ(static_cast<unsigned>(HRESULT_FROM_WIN32(ERROR_DATATYPE_MISMATCH)), 0x8007065Du);
 
-    CMsiHandle view2, columns2;
+    UniqueMsiHandle view2, columns2;
     EXPECT_EQ(CaAddTempRecord(view2, columns2, L"Kinds", 1, {7, 1, 1, L"x"}), E_INVALIDARG);
-    CMsiHandle view3, columns3;
+    UniqueMsiHandle view3, columns3;
     EXPECT_EQ(CaAddTempRecord(view3, columns3, L"Kinds", 1, {L"k", L"one", 1, L"x"}), E_INVALIDARG);
-    CMsiHandle view4, columns4;
+    UniqueMsiHandle view4, columns4;
     EXPECT_EQ(CaAddTempRecord(view4, columns4, L"Nowhere", 1, {L"k"}), HRESULT_FROM_WIN32(ERROR_BAD_QUERY_SYNTAX));
 
     EXPECT_EQ(LayerLines(),

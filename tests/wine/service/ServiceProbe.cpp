@@ -6,7 +6,7 @@
 //   report:<type>:<text>   CEventLog::Report ("\n" in the text is a line feed)
 //   failure-report         the entry point's failure event (outcome 3, type 1)
 // A failure prints "failure: <text>" and ends the probe with 1. Built against
-// the test build of CUsingORX, every wait prints "wait <ms>" and returns.
+// as service_probe_fast, every wait prints "wait <ms>" and returns.
 #include "core/FixIdentifier.h"
 #include "diagnostics/EventLog.h"
 #include "diagnostics/EventMessage.h"
@@ -22,7 +22,7 @@
 
 namespace {
 
-#ifdef ZEP_ORX_TEST_WAITS
+#ifdef ZEP_PROBE_PRINTS_WAITS
 void WINAPI PrintWait(DWORD milliseconds) {
     std::printf("wait %lu\n", milliseconds);
     std::fflush(stdout);

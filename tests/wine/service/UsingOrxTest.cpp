@@ -16,7 +16,7 @@
 #include <regex>
 #include <stdexcept>
 
-// Reaches into CUsingORX where no public operation leads (test builds only).
+// Reaches into CUsingORX where no public operation leads.
 class CUsingORXTestAccess {
 public:
     static void DropTaskManager(CUsingORX& orx) { orx.link_.reset(); }

@@ -317,6 +317,36 @@ TEST_F(FileSignCheck, FileHeldOpenElsewhereIsASharingViolation) {
     CloseHandle(held);
 }
 
+TEST_F(FileSignCheck, HeldFileIsReadThroughItsHandleFromItsStart) {
+    // The path only names the object; its bytes come from the handle, however
+    // far the handle has been read already, and the path is not opened again.
+    HANDLE genuine = CreateFileW(package_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(genuine, INVALID_HANDLE_VALUE);
+    char skipped[100];
+    DWORD read = 0;
+    ASSERT_TRUE(ReadFile(genuine, skipped, sizeof skipped, &read, nullptr));
+    FileSignChecker checker(Keys(), CountingApi(0));
+    TraceCapture trace;
+    EXPECT_TRUE(checker.CheckFileSign(package_, genuine));
+    EXPECT_EQ(g_opens, 2);  // tl.pbv and oper.pbv only
+    EXPECT_THAT(trace.Tagged(), Contains("NTF LoadFile: LoadFile name - <" + Narrow(package_) + "> result <0>"));
+
+    // An altered copy held under the genuine package's name is refused.
+    const std::wstring altered = product_ / L"altered.msp";
+    std::string bytes = ReadAll(package_);
+    bytes[bytes.size() / 2] ^= 0x01;
+    WriteBytes(altered, bytes);
+    HANDLE other = CreateFileW(altered.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(CheckFileSignature(Keys(), package_, other));
+    CloseHandle(other);
+    // The caller's handle stays open and usable.
+    EXPECT_NE(SetFilePointer(genuine, 0, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
+    EXPECT_TRUE(ReadFile(genuine, skipped, sizeof skipped, &read, nullptr));
+    EXPECT_EQ(read, sizeof skipped);
+    CloseHandle(genuine);
+}
+
 namespace {
 void* OtherAlloc(size_t n) { return std::malloc(n); }
 void OtherFree(void* p) { std::free(p); }

@@ -47,6 +47,17 @@ TEST(Wow64Guard, TracesBothEndsAndRevertsOnlyWhatItDisabled) {
     }
 }
 
+TEST(Wow64Guard, WithoutASinkNothingIsTracedButRedirectionStillGoesOff) {
+    const size_t before = ProcessTrace().size();
+    bool disabled = false;
+    {
+        CWow64FsRedirectionDisabler guard(nullptr);
+        disabled = guard.Disabled();
+    }
+    EXPECT_EQ(ProcessTrace().substr(before), "");
+    EXPECT_EQ(disabled, IsWow64Process());
+}
+
 TEST(Wow64Guard, FileWrittenWhileDisabledLandsInTheNativeSystemFolder) {
     if (!IsWow64Process()) GTEST_SKIP() << "only a 32-bit program under WOW64 is redirected";
     wchar_t windows[MAX_PATH];
