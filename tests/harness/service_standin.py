@@ -1,0 +1,52 @@
+"""The product service stand-in (testenv/orx) running in a Wine prefix, as the
+product's service runs on a machine where the product is installed.
+
+    start_service(prefix, "C:\\Program Files\\ZEP 8")   # returns once it runs
+    ... runs of the patcher find it at their first look ...
+    stop_service(prefix)
+
+A scenario about a service that is down simply does not start it.
+"""
+import os
+import subprocess
+import time
+
+import wine
+
+
+def orx_path(build_dir=None):
+    return os.path.join(build_dir or os.environ["ZEP_BUILD_DIR"], "testenv", "orx", "orx.exe")
+
+
+def _started(prefix, folder, count):
+    journal = (prefix.read_file(folder + "\\tessel.log") or b"").decode(errors="replace")
+    return sum(1 for line in journal.splitlines() if line.startswith("orx[") and " start " in line) > count
+
+
+def start_service(prefix, product_folder, lifetime_s=900, build_dir=None, timeout_s=30):
+    """Places orx.exe in the product folder when it is not there yet, starts
+    it in the background and waits until it has recorded its start (it is then
+    in the process list). The stand-in ends by itself after lifetime_s."""
+    folder = product_folder.rstrip("\\")
+    if prefix.read_file(folder + "\\orx.exe") is None:
+        prefix.copy_in(orx_path(build_dir), folder)
+    control = folder + "\\tessel.ini"
+    text = (prefix.read_file(control) or b"").decode("latin-1")
+    if "[orx]" not in text:
+        text += "\r\n[orx]\r\nlifetime_ms=%d\r\n" % (lifetime_s * 1000)
+        prefix.write_file(control, text)
+    journal = (prefix.read_file(folder + "\\tessel.log") or b"").decode(errors="replace")
+    before = sum(1 for line in journal.splitlines() if line.startswith("orx[") and " start " in line)
+    proc = subprocess.Popen([wine.WINE64, prefix.host_path(folder + "\\orx.exe")], env=prefix.env(),
+                            cwd=prefix.host_path(folder), stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + timeout_s
+    while not _started(prefix, folder, before):
+        if proc.poll() is not None and proc.returncode != 0 or time.monotonic() > deadline:
+            raise RuntimeError("the service stand-in did not start (exit %s)" % proc.poll())
+        time.sleep(0.1)
+    return proc
+
+
+def stop_service(prefix):
+    prefix._exec([wine.WINE64, "taskkill", "/F", "/IM", "orx.exe"])
