@@ -15,6 +15,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "harness"))
 import wine  # noqa: E402
+from altered import altered_hf41  # noqa: E402
 from msiexec_standin import MsiexecStandIn  # noqa: E402
 from service_standin import start_service  # noqa: E402
 from shutdown_sim import simulate_shutdown  # noqa: E402
@@ -208,24 +209,6 @@ def install_the_stand_in_engine(machine):
     return engine
 
 
-def altered_copy():
-    """hf41.exe with one byte of its x64 package changed; the package's own
-    signature then no longer verifies."""
-    with open(HF41, "rb") as f:
-        program = bytearray(f.read())
-    with open(PACKAGE, "rb") as f:
-        package = f.read()
-    at = program.find(package)
-    if at < 0 or program.find(package, at + 1) >= 0:
-        raise RuntimeError("the x64 package is not embedded exactly once in %s" % HF41)
-    program[at + len(package) // 2] ^= 0x01
-    folder = tempfile.mkdtemp(prefix="zep-demo-")
-    path = os.path.join(folder, "hf41.exe")
-    with open(path, "wb") as f:
-        f.write(program)
-    return path, folder
-
-
 # -- scenarios ------------------------------------------------------------------
 def install_at_once(m):
     print("\n================ 1. Install at once")
@@ -376,9 +359,9 @@ def removal(m):
 
 def refused_package(m, engine):
     print("\n================ 5. A refused package (an altered copy of hf41.exe)")
-    path, folder = altered_copy()
+    folder = tempfile.mkdtemp(prefix="zep-demo-")
     try:
-        altered = m.prefix.copy_in(path, DOWNLOAD + "\\altered")
+        altered = m.prefix.copy_in(altered_hf41(HF41, PACKAGE, folder), DOWNLOAD + "\\altered")
     finally:
         shutil.rmtree(folder, ignore_errors=True)
     enable_standin_msi(m.prefix, DOWNLOAD + "\\altered", "hf41.exe", BUILD)

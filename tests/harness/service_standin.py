@@ -9,6 +9,7 @@ A scenario about a service that is down simply does not start it.
 """
 import os
 import subprocess
+import threading
 import time
 
 import wine
@@ -40,6 +41,9 @@ def start_service(prefix, product_folder, lifetime_s=900, build_dir=None, timeou
     proc = subprocess.Popen([wine.WINE64, prefix.host_path(folder + "\\orx.exe")], env=prefix.env(),
                             cwd=prefix.host_path(folder), stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # Reaped when it ends, whoever ends it (the patcher's stop request,
+    # stop_service, its lifetime or the prefix's end).
+    threading.Thread(target=proc.wait, daemon=True).start()
     deadline = time.monotonic() + timeout_s
     while not _started(prefix, folder, before):
         if proc.poll() is not None and proc.returncode != 0 or time.monotonic() > deadline:
