@@ -19,9 +19,9 @@ def orx_path(build_dir=None):
     return os.path.join(build_dir or os.environ["ZEP_BUILD_DIR"], "testenv", "orx", "orx.exe")
 
 
-def _started(prefix, folder, count):
+def _starts(prefix, folder):
     journal = (prefix.read_file(folder + "\\tessel.log") or b"").decode(errors="replace")
-    return sum(1 for line in journal.splitlines() if line.startswith("orx[") and " start " in line) > count
+    return sum(1 for line in journal.splitlines() if line.startswith("orx[") and " start " in line)
 
 
 def start_service(prefix, product_folder, lifetime_s=900, build_dir=None, timeout_s=30):
@@ -36,19 +36,30 @@ def start_service(prefix, product_folder, lifetime_s=900, build_dir=None, timeou
     if "[orx]" not in text:
         text += "\r\n[orx]\r\nlifetime_ms=%d\r\n" % (lifetime_s * 1000)
         prefix.write_file(control, text)
-    journal = (prefix.read_file(folder + "\\tessel.log") or b"").decode(errors="replace")
-    before = sum(1 for line in journal.splitlines() if line.startswith("orx[") and " start " in line)
-    proc = subprocess.Popen([wine.WINE64, prefix.host_path(folder + "\\orx.exe")], env=prefix.env(),
+    before = _starts(prefix, folder)
+    program = prefix.host_path(folder + "\\orx.exe")
+    # The loader of the program's own bitness, so that this process is the
+    # service's process for as long as it runs.
+    loader = wine.WINE64 if wine.is_pe32_plus(program) else wine.WINE32
+    proc = subprocess.Popen([loader, program], env=prefix.env(),
                             cwd=prefix.host_path(folder), stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    # Reaped when it ends, whoever ends it (the patcher's stop request,
-    # stop_service, its lifetime or the prefix's end).
-    threading.Thread(target=proc.wait, daemon=True).start()
-    deadline = time.monotonic() + timeout_s
-    while not _started(prefix, folder, before):
-        if proc.poll() is not None and proc.returncode != 0 or time.monotonic() > deadline:
-            raise RuntimeError("the service stand-in did not start (exit %s)" % proc.poll())
-        time.sleep(0.1)
+    # Its journal line is the sign that it runs. The journal follows the
+    # product's registry value and may be written elsewhere: then a process
+    # still alive after a few seconds counts as started.
+    started = time.monotonic()
+    try:
+        while _starts(prefix, folder) <= before:
+            if proc.poll() is not None or time.monotonic() > started + timeout_s:
+                stop_service(prefix)
+                raise RuntimeError("the service stand-in did not start (exit %s)" % proc.poll())
+            if time.monotonic() > started + 3:
+                break
+            time.sleep(0.1)
+    finally:
+        # Reaped when it ends, whoever ends it (the patcher's stop request,
+        # stop_service, its lifetime or the prefix's end).
+        threading.Thread(target=proc.wait, daemon=True).start()
     return proc
 
 
