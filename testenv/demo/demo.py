@@ -202,8 +202,6 @@ def count_waits(trace):
 def install_the_stand_in_engine(machine):
     """Wine 8 cannot remove a patch, so a stand-in msiexec.exe takes the
     system engine's place: it records its command line and changes nothing."""
-    saved = machine.prefix.read_file(MSIEXEC)
-    machine.prefix.write_file(MSIEXEC + ".wine", saved)
     engine = MsiexecStandIn(machine.prefix, SYSTEM)
     machine.prefix.reg_set(DLL_OVERRIDES, "msiexec.exe", "native")
     return engine
@@ -351,6 +349,7 @@ def removal(m):
           "scripts run: %s" % outcome.output.strip())
     check(f, [c.cmd for c in engine.calls()] == [expected, expected], "removal command lines %s" % engine.calls())
     check(f, m.registrations() == [], "registration left behind")
+    check(f, m.patch_listed() == [PATCH], "the stand-in changed what the engine lists: %s" % m.patch_listed())
     waits += count_waits(trace)
     check(f, waits == 0, "%d waits for the service" % waits)
     verdict("removal (stand-in msiexec)", f)
