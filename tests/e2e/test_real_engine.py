@@ -12,6 +12,7 @@ import sys
 import time
 import unittest
 
+from service_standin import start_service
 from standin_msi import install_standin_msi
 from wine import HKLM, Prefix, require_runnable
 
@@ -181,10 +182,14 @@ class PatcherOnRealEngineTest(unittest.TestCase):
             prefix.copy_in(os.path.join(os.environ["ZEP_KEY_REGISTRIES"], name), machine.product_root)
         exe = prefix.copy_in(os.environ["ZEP_HF41"], "C:\\zep")
         install_standin_msi(prefix, "hf41.exe")
+        # Running, as the product's service is where the product is installed.
+        start_service(prefix, machine.product_root)
         start = time.monotonic()
         result = prefix.run(exe, "/when now", cwd="C:\\zep")
         Timings.add("hf41 /when now (whole run)", time.monotonic() - start)
         self.assertEqual(result.code, 0, result.stdout.decode(errors="replace"))
+        trace = (prefix.read_file(machine.product_root + "\\TraceZEPPatch.log") or b"").decode("latin-1")
+        self.assertIn("CUsingORX::CUsingORX: ORX running.", trace)
         self.assertIn(PATCH_GUID, machine.patches())
         for key, content in fix_files():
             self.assertEqual(machine.product_file(key), content, key)

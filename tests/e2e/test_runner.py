@@ -3,18 +3,22 @@ product installed in Wine's installer, the service stand-ins, the stand-in
 msi.dll and the stand-in msiexec.exe where a machine has the real ones: the
 prefix's system folder.
 
-The package signature check is pending in this build and refuses every
-package, so every course that needs the embedded package stops at that
-refusal. The scenarios in which the package is accepted run only with
-ZEP_SIGNED_PACKAGES=1 (signed packages embedded; the key registries tl.pbv
-and oper.pbv in the folder ZEP_KEY_REGISTRIES); otherwise they are skipped.
+As on a machine with the product installed, the product's service runs
+before every scenario; ServiceDown is the one scenario in which it does not.
+The courses in which the embedded package is accepted need the build's signed
+packages and the key registries tl.pbv and oper.pbv (ZEP_SIGNED_PACKAGES=1,
+ZEP_KEY_REGISTRIES); a refused package is an altered copy of hf41.exe.
 """
 import os
 import re
+import tempfile
+import time
 import unittest
 
 import wine
+from altered import altered_hf41
 from msiexec_standin import MsiexecStandIn, install_as_system_engine, standin_path
+from service_standin import start_service
 from shutdown_sim import registration, simulate_shutdown
 from standin_msi import install_standin_msi
 
@@ -28,7 +32,7 @@ wine.require_runnable(HF41, os.environ["ZEP_WEXEC"], standin_path())
 
 SIGNED = os.environ.get("ZEP_SIGNED_PACKAGES") == "1"
 signed_only = unittest.skipUnless(SIGNED, "needs signed packages and the real signature check (ZEP_SIGNED_PACKAGES=1)")
-pending_only = unittest.skipIf(SIGNED, "the signature check refuses packages only while it is pending")
+PACKAGE_X64 = os.environ.get("ZEP_PACKAGE_X64")
 
 HKLM = wine.HKLM
 STATE = HKLM + r"\SOFTWARE\Microsoft\Windows\CurrentVersion\Group Policy\State\Machine\Scripts\Shutdown"
@@ -44,6 +48,8 @@ TRACE = TRACE_ROOT + "ZEPPatch.log"
 DOWNLOAD = "C:\\Download"
 SYSTEM = "C:\\windows\\system32"
 EXE = DOWNLOAD + "\\hf41.exe"
+ALTERED = "C:\\Altered\\hf41.exe"
+WAIT = "CUsingORX::WaitORX: Wait ORX service..."
 
 BANNER = b"=== ZEP patcher hf41 ===\r\n"
 CLOSING = b"\r\nZEP Patch successfully installed."
@@ -70,6 +76,9 @@ def setUpModule():
         prefix.copy_in(stand_in, PRODUCT)
     prefix.copy_in(HF41, DOWNLOAD)
     install_standin_msi(prefix, "hf41.exe")
+    if PACKAGE_X64:
+        with tempfile.TemporaryDirectory() as folder:
+            prefix.copy_in(altered_hf41(HF41, PACKAGE_X64, folder), "C:\\Altered")
     if SIGNED:
         for name in ("tl.pbv", "oper.pbv"):
             prefix.copy_in(os.path.join(os.environ["ZEP_KEY_REGISTRIES"], name), PRODUCT)
@@ -156,6 +165,7 @@ class Course(unittest.TestCase):
         for key in (STATE, NEWER, OLDER):
             prefix.reg_delete(key)
         engine.set_exit_code(0)
+        start_service(prefix, PRODUCT)
 
     def tearDown(self):
         prefix._exec([wine.WINE64, "taskkill", "/F", "/IM", "orx.exe"])
@@ -259,6 +269,30 @@ class AtShutdown(Course):
         self.assertNothingRegistered()
 
 
+class Console(Course):
+    """What an administrator at a command prompt sees: a GUI program whose
+    lines arrive only through a redirected standard output, and whose exit
+    code a prompt gets with start /wait."""
+
+    CMD = "C:\\windows\\system32\\cmd.exe"
+
+    def test_is_a_gui_program(self):
+        with open(HF41, "rb") as f:
+            image = f.read(4096)
+        pe = int.from_bytes(image[60:64], "little")
+        self.assertEqual(int.from_bytes(image[pe + 24 + 68:pe + 24 + 70], "little"), 2)  # Windows GUI
+
+    def test_redirected_output_holds_the_lines_and_start_wait_passes_the_exit_code(self):
+        result = prefix.run(self.CMD, '/c "%s" /when later > C:\\out.txt' % EXE, cwd="C:\\")
+        self.assertEqual(result.code, 1)
+        self.assertEqual(prefix.read_file("C:\\out.txt"),
+                         BANNER + b"CPatchRunner::RunPrivatePatch: value of parameter /when")
+        for args, code in (("/when later", 1), ("/when reboot", 0)):
+            with self.subTest(args=args):
+                result = prefix.run(self.CMD, '/c start /wait "" "%s" %s' % (EXE, args), cwd="C:\\")
+                self.assertEqual(result.code, code)
+
+
 class ProductFolder(Course):
     def test_value_ending_in_a_slash_is_used_unchanged(self):
         set_environment("C:\\Program Files\\ZEP 8/")
@@ -291,31 +325,37 @@ class ProductFolder(Course):
         self.assertEqual(engine.calls(), [])
 
 
-@pending_only
+@unittest.skipUnless(PACKAGE_X64, "needs the build's x64 package to alter a copy of hf41.exe (ZEP_PACKAGE_X64)")
 class RefusedPackage(Course):
-    """While the signature check is pending, no package reaches msiexec."""
+    """An altered copy: its package fails the signature check, so no package
+    reaches msiexec."""
 
     def test_install_now_stops_at_the_signature_refusal(self):
-        result = self.hf41("/when now")
+        result = self.hf41("/when now", exe=ALTERED)
         text = "CPatchRunner::ApplyPrivatePachesNow invalid MSP signature."
         self.assertFailed(result, text)
         self.assertEqual(result.stdout, BANNER + PREPARING + text.encode())
         kinds = events(result.stderr)
         self.assertEqual([k for k, _ in kinds], ["0004", "0001"])
         self.assertIn("Preparing for installation of patches", kinds[0][1])
+        own = [m for tag, m in records() if tag == "ERR" and m.startswith("CPatchRunner::")]
+        self.assertEqual(own, ["CPatchRunner::ApplyPrivatePachesNow: MSP-patch not signed.", text])
         self.assertOrder(["CPatchRunner::CPatchRunner: Created.",
-                          "CheckFileSignature: signature check not available",
+                          "CUnpacker::ExtractResourceToFile: Resource extracted to %s\\hf41.msp" % PATCHES,
                           "CPatchRunner::ApplyPrivatePachesNow: MSP-patch not signed.",
                           text])
         self.assertIsNotNone(prefix.read_file(PATCHES + "\\hf41.msp"))
+        self.assertFalse(any("Run msiexec" in m for m in messages()))
         self.assertEqual(engine.calls(), [])
+        # The refused package lies in the patches folder but is not counted.
+        self.assertNotIn("not_installed", (prefix.read_file(PATCHES + "\\Patches.ini") or b"").decode("latin-1"))
 
     def test_uninstall_now_and_at_shutdown_stop_at_the_refused_guid_reading(self):
         text = "CPatchRunner::GetPrivatePatchGUID invalid MSP signature."
         for args in ["/when now /uninstall", "/uninstall", "/when reboot /uninstall"]:
             with self.subTest(args=args):
                 remove_file(TRACE)
-                result = self.hf41(args)
+                result = self.hf41(args, exe=ALTERED)
                 self.assertFailed(result, text)
                 self.assertEqual(result.stdout, BANNER + text.encode())
                 self.assertEqual(len(events(result.stderr)), 1)
@@ -323,7 +363,7 @@ class RefusedPackage(Course):
         self.assertEqual(engine.calls(), [])
 
     def test_shutdown_round_trip_removes_the_registration_then_refuses_the_package(self):
-        self.assertEqual(self.hf41("").code, 0)
+        self.assertEqual(self.hf41("", exe=ALTERED).code, 0)
         outcome = simulate_shutdown(prefix, env=EVENT_TRACE)
         self.assertEqual([s.command for s in outcome.scripts], ['"%s" /when now /clean ' % COPY], outcome.output)
         # The copy's console text has no line end, so the simulator's exit
@@ -335,6 +375,40 @@ class RefusedPackage(Course):
         self.assertNotIn("CmdLine", scripts_ini())
         self.assertIn("CPatchRunner::ApplyPrivatePachesNow invalid MSP signature.", messages())
         self.assertEqual(engine.calls(), [])
+
+
+class ServiceDown(Course):
+    """The one scenario with the product's service down: the patcher waits
+    for it 30 times a second, starts it, and stops it again at the end."""
+
+    def setUp(self):
+        super().setUp()
+        prefix._exec([wine.WINE64, "taskkill", "/F", "/IM", "orx.exe"])
+        remove_file(PRODUCT + "tessel.log")
+
+    def test_a_service_that_is_down_is_waited_for_started_and_stopped_again(self):
+        result = self.hf41("")
+        self.assertEqual(result.code, 0, result.stdout)
+        self.assertEqual(result.stdout, BANNER + AT_RESTART + CLOSING)
+        self.assertEqual(messages().count(WAIT), 30)
+        self.assertOrder(["CUsingORX::CUsingORX: the 1 try.",
+                          "CUsingORX::CUsingORX: ORX not running.",
+                          "CUsingORX::CUsingORX: Start ORX service.",
+                          "CUsingORX::CUsingORX: SUCCESS.",
+                          "CUsingORX::SetStatusNeedRebootOS: SUCCESS",
+                          "Finish ZEP Patch successfully",
+                          "CUsingORX::StopORXIfNeed: Stop ORX service.",
+                          "CUsingORX::~CUsingORX: Free Tessel."])
+        journal = self.service_journal()
+        self.assertIn("api8 session=-1 image=orx.exe args=-s timeout=20000", journal)
+        # The service ends on the stop request, a moment after the patcher.
+        deadline = time.monotonic() + 10
+        while "end reason=stop" not in journal and time.monotonic() < deadline:
+            time.sleep(0.2)
+            journal = self.service_journal()
+        self.assertTrue(any(line.startswith("orx[") and "end reason=stop" in line for line in journal.splitlines()),
+                        journal)
+        self.assertEqual(registrations(), [(COPY, "/when now /clean ")])
 
 
 @signed_only
