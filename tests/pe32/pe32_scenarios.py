@@ -160,12 +160,15 @@ class Machine:
     def __init__(self, arch):
         self.arch = arch
         self.view = WOW_NODE if arch == "win64" else NATIVE_NODE
-        # The test driver that starts programs: in a 64-bit prefix the x86-64
-        # one when the build has it, so only the programs under test are
-        # 32-bit (under emulation each 32-bit process costs seconds).
-        driver = os.environ.get("ZEP_WEXEC64") if arch == "win64" else None
-        os.environ["ZEP_WEXEC"] = driver if driver and os.path.exists(driver) else os.environ["ZEP_WEXEC32"]
         build = os.environ["ZEP_BUILD_DIR"]
+        # In a 64-bit prefix the test driver, the engine query and the
+        # service stand-in are the x86-64 builds when there are any, so that
+        # only the programs under test are 32-bit: under emulation each
+        # 32-bit process costs about a minute of processor time.
+        self.wexec = self.helper("ZEP_WEXEC64", "ZEP_WEXEC32")
+        self.patchquery = self.helper("ZEP_PATCHQUERY64", "ZEP_PATCHQUERY")
+        self.orx = self.helper("ZEP_ORX64", None) or os.path.join(build, "testenv", "orx", "orx.exe")
+        os.environ["ZEP_WEXEC"] = self.wexec
         self.prefix = timed("%s: prefix (clone, start)" % arch, Prefix32 if arch == "win32" else wine.Prefix)
         try:
             msi = self.prefix.copy_in(os.environ["ZEP_PRODUCT_MSI_X64" if arch == "win64" else "ZEP_PRODUCT_MSI_X86"],
@@ -181,8 +184,9 @@ class Machine:
             self.trace_root = self.value(env, "TraceRoot").rstrip("\\") + "\\"
             self.prefix.reg_set(env, "TraceRoot", self.trace_root)
             os.makedirs(self.prefix.host_path(self.trace_root), exist_ok=True)
-            for stand_in in (("tsremote", "tsremote.dll"), ("tsstub", "tsstub.tsm"), ("orx", "orx.exe")):
+            for stand_in in (("tsremote", "tsremote.dll"), ("tsstub", "tsstub.tsm")):
                 self.prefix.copy_in(os.path.join(build, "testenv", *stand_in), self.product_root)
+            self.prefix.copy_in(self.orx, self.product_root)
             for name in ("tl.pbv", "oper.pbv"):
                 self.prefix.copy_in(os.path.join(os.environ["ZEP_KEY_REGISTRIES"], name), self.product_root)
             self.exe = self.prefix.copy_in(os.environ["ZEP_HF41"], DOWNLOAD)
@@ -190,6 +194,12 @@ class Machine:
         except BaseException:
             self.prefix.destroy()
             raise
+
+    def helper(self, name64, name32):
+        path = os.environ.get(name64) if self.arch == "win64" else None
+        if path and os.path.exists(path):
+            return path
+        return os.environ.get(name32) if name32 else None
 
     def value(self, key, name):
         found = self.prefix.reg_query(key, name)
@@ -241,8 +251,8 @@ class Machine:
         journal = self.product_root + "tessel.log"
         started = b"start image=orx.exe"
         before = (self.prefix.read_file(journal) or b"").count(started)
-        # orx.exe is the i686 stand-in: the 32-bit loader in either prefix.
-        self._service = subprocess.Popen([wine.WINE32, self.prefix.host_path(self.product_root + "orx.exe"), "-s"],
+        loader = wine.WINE64 if wine.is_pe32_plus(self.orx) else wine.WINE32
+        self._service = subprocess.Popen([loader, self.prefix.host_path(self.product_root + "orx.exe"), "-s"],
                                          env=self.prefix.env(), stdin=subprocess.DEVNULL,
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 600
@@ -252,7 +262,7 @@ class Machine:
             time.sleep(0.2)
 
     def patches(self):
-        query = self.prefix.copy_in(os.environ["ZEP_PATCHQUERY"], SETUP)
+        query = self.prefix.copy_in(self.patchquery, SETUP)
         result = timed("%s: engine query (patchquery)" % self.arch, self.prefix.run, query, PRODUCT_CODE)
         if result.code != 0:
             raise RuntimeError("patchquery failed: %s" % result.stderr)
