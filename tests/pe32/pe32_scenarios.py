@@ -222,7 +222,10 @@ class Machine:
         for path in (self.trace_path, self.engine_log):
             if os.path.exists(self.prefix.host_path(path)):
                 os.remove(self.prefix.host_path(path))
-        env = {"WINEDEBUG": os.environ.get("ZEP_PE32_WINEDEBUG", "-all")}
+        # Wine's own error lines and the RPC warnings of the engine and its
+        # custom-action process go to the artifacts: a failed apply is
+        # diagnosed from them together with the engine log.
+        env = {"WINEDEBUG": os.environ.get("ZEP_PE32_WINEDEBUG", "fixme-all,err+all,warn+rpc")}
         result = None
         try:
             timed("%s: service stand-in start (orx.exe)" % self.arch, self.start_service)
