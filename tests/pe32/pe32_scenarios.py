@@ -187,6 +187,10 @@ class Machine:
             for stand_in in (("tsremote", "tsremote.dll"), ("tsstub", "tsstub.tsm")):
                 self.prefix.copy_in(os.path.join(build, "testenv", *stand_in), self.product_root)
             self.prefix.copy_in(self.orx, self.product_root)
+            # The stand-in ends itself after two minutes unless told
+            # otherwise; an emulated run takes longer than that, and the
+            # patcher would find the service gone half-way and start it anew.
+            self.prefix.write_file(self.product_root + "tessel.ini", "[orx]\r\nlifetime_ms=3600000\r\n")
             for name in ("tl.pbv", "oper.pbv"):
                 self.prefix.copy_in(os.path.join(os.environ["ZEP_KEY_REGISTRIES"], name), self.product_root)
             self.exe = self.prefix.copy_in(os.environ["ZEP_HF41"], DOWNLOAD)
@@ -279,6 +283,12 @@ def run_number():
     return os.environ.get("ZEP_PE32_RUN", "1")
 
 
+def assert_service_was_up(test, messages):
+    """The run found the product's service running, as the scenario has it."""
+    test.assertIn("CUsingORX::CUsingORX: ORX running.", messages)
+    test.assertNotIn("CUsingORX::CUsingORX: Start ORX service.", messages)
+
+
 class InstallNowOnTheEngine:
     """hf41 /when now of the i686 build on Wine's engine: the embedded package
     for this processor extracted and verified, applied by Wine's msiexec, the
@@ -305,6 +315,7 @@ class InstallNowOnTheEngine:
         messages = trace_messages(machine.prefix.read_file(machine.trace_path))
         self.assertFalse(any("MSP-patch not signed" in m for m in messages), messages)
         self.assertIn("CPatchRunner::ApplyPrivatePachesNow: Patches applied", messages)
+        assert_service_was_up(self, messages)
 
         self.assertIn(PATCH_GUID, machine.patches())
         for key, content in fix_files():
@@ -384,6 +395,7 @@ class Wow64(unittest.TestCase, InstallNowOnTheEngine):
         for line in (GUARD_ON + "TRUE", written, GUARD_OFF + "TRUE"):
             self.assertIn(line, messages)
         self.assertNotIn(GUARD_ON + "FALSE", messages)
+        assert_service_was_up(self, messages)
         # The file is written while the guard is on.
         self.assertLess(messages.index(GUARD_ON + "TRUE"), messages.index(written))
         self.assertLess(messages.index(written), messages.index(GUARD_OFF + "TRUE"))
