@@ -42,6 +42,7 @@ foreach(lib sgvr_image sgvr_image_writer)
 endforeach()
 add_library(sgvr_image_fuzzlib STATIC ${ZEP_FUZZ_LIB_SOURCES})
 target_include_directories(sgvr_image_fuzzlib PUBLIC ${dir})
+target_link_libraries(sgvr_image_fuzzlib PUBLIC sgvr_bytes)
 target_compile_options(sgvr_image_fuzzlib PRIVATE ${ZEP_FUZZ_FLAGS})
 
 foreach(name IN LISTS ZEP_FUZZ_TARGETS)
