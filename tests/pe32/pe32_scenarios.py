@@ -303,8 +303,10 @@ class InstallNowOnTheEngine:
         result = machine.hf41("/when now", "/when now", artifact)
         log = text_of(machine.prefix.read_file(machine.engine_log))
         action_time(machine.arch, log)
-        self.assertEqual(result.code, 0, "hf41 ended with %d: %s\nengine log:\n%s"
-                         % (result.code, result.stdout.decode(errors="replace"), engine_failure(log)))
+        wine_errors = "\n".join(line for line in result.stderr.splitlines()
+                                if (":err:" in line and "mscoree" not in line) or "Unhandled exception" in line)
+        self.assertEqual(result.code, 0, "hf41 ended with %d: %s\nengine log:\n%s\nWine's errors:\n%s"
+                         % (result.code, result.stdout.decode(errors="replace"), engine_failure(log), wine_errors))
         self.assertEqual(result.stdout, BANNER + INSTALLED_NOW + CLOSING)
 
         # The package written out is the one built for this processor,
