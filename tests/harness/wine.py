@@ -5,10 +5,12 @@ and read registry values, place and read files on its C: drive, and run a
 Windows program with a command line, capturing the full 32-bit exit code,
 standard output and standard error.
 """
+import glob
 import os
 import shutil
 import subprocess
 import tempfile
+import time
 from dataclasses import dataclass
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -78,10 +80,35 @@ class Prefix:
         # otherwise every run would boot the prefix again.
         self._server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env(), stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self._wait_for_server()
         # The first program starts the prefix's background services, which
         # keep its standard handles: give them nothing a caller waits on.
         subprocess.run([WINE64, "wineboot"], env=self.env(), stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+
+    def _wait_for_server(self, seconds=60):
+        """Waits until the persistent server listens. A program started
+        before that finds no server and starts a second one for the same
+        prefix (this Wine names the server's folder in WINEPREFIX/wineserver,
+        and the last server to start rewrites it): programs then split
+        between two registries and two sets of named objects — a value one
+        program wrote is missing for the next, an installer's custom-action
+        process cannot reach the installer's pipe."""
+        deadline = time.monotonic() + seconds
+        named = os.path.join(self.root, "wineserver")
+        while time.monotonic() < deadline:
+            if self._server.poll() is not None:
+                raise RuntimeError("wineserver ended at once for %s" % self.root)
+            try:
+                with open(named) as f:
+                    folder = f.read().strip()
+            except OSError:
+                folder = ""
+            bases = (os.environ.get("TMPDIR", "/tmp"), "/tmp", "/run/user/%d" % os.getuid())
+            if folder and any(glob.glob(os.path.join(base, folder, "server-*", "socket")) for base in bases):
+                return
+            time.sleep(0.05)
+        raise RuntimeError("wineserver did not start for %s" % self.root)
 
     # -- life cycle -------------------------------------------------------
     def __enter__(self):
