@@ -1,6 +1,9 @@
-# cmake -DREASONS=file -P SkipReasons.cmake
+# cmake -P SkipReasons.cmake file
 # Run by ctest after its summary: prints why each skipped test did not run,
-# as tests/support/record-skip recorded it ("name<TAB>reason" lines).
+# as tests/support/record-skip and the GoogleTest listener recorded it
+# ("name<TAB>reason" lines). The file comes as an argument: ctest would keep
+# the quotes of a quoted -D value.
+set(REASONS "${CMAKE_ARGV3}")
 if(NOT EXISTS "${REASONS}")
   return()
 endif()

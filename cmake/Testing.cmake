@@ -31,7 +31,7 @@ endif()
 file(WRITE ${CMAKE_BINARY_DIR}/CTestCustom.cmake
 "# Written by cmake/Testing.cmake: a run starts with no skip reasons and ends by printing them.
 set(CTEST_CUSTOM_PRE_TEST \"\\\"${CMAKE_COMMAND}\\\" -E rm -f \\\"${ZEP_SKIP_REASONS}\\\"\")
-set(CTEST_CUSTOM_POST_TEST \"\\\"${CMAKE_COMMAND}\\\" -DREASONS=\\\"${ZEP_SKIP_REASONS}\\\" -P \\\"${CMAKE_SOURCE_DIR}/cmake/SkipReasons.cmake\\\"\")
+set(CTEST_CUSTOM_POST_TEST \"\\\"${CMAKE_COMMAND}\\\" -P \\\"${CMAKE_SOURCE_DIR}/cmake/SkipReasons.cmake\\\" \\\"${ZEP_SKIP_REASONS}\\\"\")
 ")
 
 # Properties every test gets: the skip status and where to record why.

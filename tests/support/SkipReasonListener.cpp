@@ -39,19 +39,25 @@ std::string OneLine(const std::string& message) {
     return last.empty() ? "skipped without a reason" : last;
 }
 
+// The case's name comes from OnTestStart: GoogleTest reports a result while it
+// holds the lock that current_test_info() takes.
 class SkipReasonListener : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo& test) override {
+        const std::string program = Environment("ZEP_TEST_PROGRAM");
+        name_ = (program.empty() ? "" : program + ".") + test.test_suite_name() + "." + test.name();
+    }
+
     void OnTestPartResult(const testing::TestPartResult& result) override {
         if (!result.skipped()) return;
         const std::string file = ReasonsFile();
-        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-        if (file.empty() || !test) return;
-        std::string name = Environment("ZEP_TEST_PROGRAM");
-        name += (name.empty() ? "" : ".") + std::string(test->test_suite_name()) + "." + test->name();
+        if (file.empty()) return;
         if (FILE* f = std::fopen(file.c_str(), "ab")) {
-            std::fprintf(f, "%s\t%s\n", name.c_str(), OneLine(result.message()).c_str());
+            std::fprintf(f, "%s\t%s\n", name_.c_str(), OneLine(result.message()).c_str());
             std::fclose(f);
         }
     }
+
+    std::string name_;
 };
 
 const bool kRegistered = [] {

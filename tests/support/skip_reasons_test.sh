@@ -1,8 +1,10 @@
 #!/bin/sh
-# skip_reasons_test.sh record-skip cmake SkipReasons.cmake
+# skip_reasons_test.sh record-skip cmake SkipReasons.cmake skip_listener_probe
 # The skip record: exit codes pass through record-skip untouched, a skip (77)
-# records the last line printed, and the summary step prints the record.
-record=$1 cmake=$2 summary=$3
+# records the last line printed, a case that skips itself inside a passing
+# GoogleTest program is recorded by the listener, and the summary step prints
+# the record.
+record=$1 cmake=$2 summary=$3 probe=$4
 dir=$(mktemp -d "${TMPDIR:-/tmp}/zep-skip-test-XXXXXX")
 trap 'rm -rf "$dir"' EXIT
 reasons=$dir/reasons.txt
@@ -38,11 +40,17 @@ check "second record" "sh${tab}exited with 77 and gave no reason" "$(sed -n 2p "
 ZEP_SKIP_REASONS= "$record" sh -c 'echo why; exit 77' >/dev/null
 check "skip without a record file" 77 "$?"
 
+# A case that skips itself: recorded under program.Suite.Case with the last
+# line of its message; the program still passes.
+ZEP_SKIP_REASONS=$dir/listener.txt ZEP_TEST_PROGRAM=probe "$probe" >/dev/null
+check "probe passes" 0 "$?"
+check "listener record" "probe.Probe.SkipsItself${tab}the reason, on the last line" "$(cat "$dir/listener.txt")"
+
 # The summary: a heading, then the records sorted by test name.
 printf 'b-test\tlater reason\n' >> "$reasons"
 expected=$(printf 'Why tests were skipped:\n\tb-test: later reason\n\tfirst: no 32-bit Wine here\n\tsh: exited with 77 and gave no reason')
-check "summary" "$expected" "$("$cmake" -DREASONS="$reasons" -P "$summary")"
-check "no summary without skips" "" "$("$cmake" -DREASONS="$dir/none.txt" -P "$summary")"
+check "summary" "$expected" "$("$cmake" -P "$summary" "$reasons")"
+check "no summary without skips" "" "$("$cmake" -P "$summary" "$dir/none.txt")"
 
 [ "$failures" = 0 ] && echo "skip record: all checks passed"
 exit "$failures"
