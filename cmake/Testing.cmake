@@ -36,7 +36,8 @@ set(CTEST_CUSTOM_POST_TEST \"\\\"${CMAKE_COMMAND}\\\" -P \\\"${CMAKE_SOURCE_DIR}
 
 # Properties every test gets: the skip status and where to record why.
 function(_zep_test_properties name)
-  cmake_parse_arguments(arg "" "" "LABELS;ENVIRONMENT" ${ARGN})
+  # PARSE_ARGV keeps an escaped ";" inside a value (a list passed in one variable).
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "LABELS;ENVIRONMENT")
   set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
   set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
                ZEP_SKIP_REASONS=${ZEP_SKIP_REASONS} ZEP_TEST_NAME=${name} ${arg_ENVIRONMENT})
@@ -46,7 +47,7 @@ function(_zep_test_properties name)
 endfunction()
 
 function(zep_add_test name)
-  cmake_parse_arguments(arg "" "WORKING_DIRECTORY" "COMMAND;LABELS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "WORKING_DIRECTORY" "COMMAND;LABELS;ENVIRONMENT")
   if(NOT arg_COMMAND)
     message(FATAL_ERROR "zep_add_test(${name}): COMMAND is required")
   endif()
@@ -70,7 +71,7 @@ function(zep_add_test name)
 endfunction()
 
 function(zep_add_gtest name)
-  cmake_parse_arguments(arg "" "" "SOURCES;LIBRARIES;INCLUDES;DEFINITIONS;ENVIRONMENT;DEPENDS" ${ARGN})
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES;INCLUDES;DEFINITIONS;ENVIRONMENT;DEPENDS")
   if(NOT arg_SOURCES OR NOT arg_LIBRARIES)
     message(FATAL_ERROR "zep_add_gtest(${name}): SOURCES and LIBRARIES are required")
   endif()
