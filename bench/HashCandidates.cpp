@@ -10,7 +10,7 @@
 #include <stdexcept>
 
 #include "Candidates.h"
-#include "GostHash.h"
+#include "arith/GostHash.h"
 #include "GostEngine.h"
 
 namespace sgvrbench {

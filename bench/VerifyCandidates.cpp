@@ -12,7 +12,7 @@
 #include "Candidates.h"
 #include "GostEngine.h"
 #include "GostSigner.h"
-#include "GostVerifier.h"
+#include "arith/GostVerifier.h"
 
 namespace sgvrbench {
 

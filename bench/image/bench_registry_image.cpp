@@ -2,9 +2,9 @@
 // reports MB/s of image, next to zlib decompressing (and CRC-checking) the
 // same tree stream: both are "undo a dictionary coder and check the bytes".
 
-#include "RegistryImage.h"
-#include "RegistryImageWriter.h"
-#include "ValueType.h"
+#include "image/RegistryImage.h"
+#include "image/RegistryImageWriter.h"
+#include "image/ValueType.h"
 
 #include <zlib.h>
 

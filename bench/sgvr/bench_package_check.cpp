@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "BenchStats.h"
-#include "GostHash.h"
+#include "arith/GostHash.h"
 #include "GostSigner.h"
-#include "ObjectHashes.h"
-#include "Sgvr.h"
-#include "TrailerSignature.h"
+#include "arith/ObjectHashes.h"
+#include "sgvr/Sgvr.h"
+#include "arith/TrailerSignature.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ Bytes SignedPackage(size_t total, const uint8_t d[32]) {
     for (size_t i = 0; i < p.size(); ++i) p[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
     uint8_t hash[32], sig[64], trailer[sgvr::kTrailerSize];
     sgvr::CGostHash::Compute(p.data(), p.size(), hash);
-    const sgvr::CByteSpan name{kName, sizeof kName};
+    const sgvr::ByteView name{kName, sizeof kName};
     sgvr::ApplyNames(hash, &name, 1);
     sgvrtool::SignHash(d, hash, sig);
     sgvr::EncodeTrailer(sig, trailer);

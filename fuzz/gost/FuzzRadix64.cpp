@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "Radix64.h"
-#include "TrailerSignature.h"
+#include "arith/Radix64.h"
+#include "arith/TrailerSignature.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

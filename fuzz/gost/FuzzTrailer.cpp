@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ArithStatus.h"
-#include "ObjectHashes.h"
-#include "TrailerFinder.h"
+#include "arith/ArithStatus.h"
+#include "arith/ObjectHashes.h"
+#include "arith/TrailerFinder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "GostVerifier.h"
-#include "SmallResult.h"
-#include "TrailerSignature.h"
+#include "arith/GostVerifier.h"
+#include "arith/SmallResult.h"
+#include "arith/TrailerSignature.h"
 
 namespace {
 const uint8_t kCurveKey[64] = {

@@ -1,8 +1,8 @@
 // Fuzz target: codec 1 alone. Arbitrary bytes go through the decompressor;
 // and the compressor's output for the same bytes must decode back to them.
 
-#include "Lz77Decoder.h"
-#include "Lz77Encoder.h"
+#include "image/Lz77Decoder.h"
+#include "image/Lz77Encoder.h"
 
 #include <cstdlib>
 #include <cstring>

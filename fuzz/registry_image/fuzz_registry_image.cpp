@@ -1,13 +1,39 @@
 // Fuzz target: the registry image reader on arbitrary bytes. Whatever it
-// accepts must survive a write and a second read unchanged.
+// accepts must survive a write and a second read unchanged, and a streamed
+// read (nodes handed on and dropped) must give the same verdict and nodes.
 
-#include "RegistryImage.h"
-#include "RegistryImageWriter.h"
+#include "image/RegistryImage.h"
+#include "image/RegistryImageWriter.h"
 
 #include <cstdlib>
 #include <string>
 
 using namespace sgvr;
+
+namespace {
+
+class CountingSink : public TreeSink {
+public:
+    void NodeOpened(const Node&, bool, unsigned depth) override {
+        ++opened;
+        if (depth != open + 1) std::abort();  // children come inside their parent
+        ++open;
+    }
+    void NodeClosed(const Node&, unsigned depth) override {
+        if (depth != open) std::abort();
+        --open;
+    }
+    size_t opened = 0;
+    unsigned open = 0;
+};
+
+size_t CountNodes(const Node& n) {
+    size_t count = 1;
+    for (const Node* c = n.FirstChild(); c != nullptr; c = c->NextSibling()) count += CountNodes(*c);
+    return count;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Bounds far below the shipped ones (still far above the seeds), so the
@@ -16,7 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.limits.maxDecodedBytes = 256 * 1024;
     options.limits.maxItems = 16384;
     RegistryImage image;
-    if (ReadRegistryImage(ByteView(data, size), options, image) != kImageOk) return 0;
+    const uint32_t verdict = ReadRegistryImage(ByteView(data, size), options, image);
+    RegistryImage streamed;
+    CountingSink sink;
+    if (ReadRegistryImage(ByteView(data, size), options, streamed, nullptr, &sink) != verdict) std::abort();
+    if (verdict != kImageOk) return 0;
+    if (sink.open != 0 || sink.opened + 1 != CountNodes(*image.top) || streamed.top->FirstChild() != nullptr)
+        std::abort();
 
     WriteOptions w;
     w.registryId = image.header.registryId;

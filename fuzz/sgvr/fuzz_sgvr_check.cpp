@@ -13,12 +13,12 @@
 #include <cstring>
 #include <vector>
 
-#include "GostHash.h"
+#include "arith/GostHash.h"
 #include "GostSigner.h"
-#include "ObjectHashes.h"
-#include "RegistryImageWriter.h"
-#include "Sgvr.h"
-#include "TrailerSignature.h"
+#include "arith/ObjectHashes.h"
+#include "image/RegistryImageWriter.h"
+#include "sgvr/Sgvr.h"
+#include "arith/TrailerSignature.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ std::vector<uint8_t> Signed(const uint8_t* data, size_t size, const Key& key, co
     uint8_t hash[32], sig[64], k[32] = {0x05}, trailer[sgvr::kTrailerSize];
     sgvr::CGostHash::Compute(out.data(), out.size(), hash);
     if (nameSize != 0) {
-        const sgvr::CByteSpan span{name, nameSize};
+        const sgvr::ByteView span{name, nameSize};
         sgvr::ApplyNames(hash, &span, 1);
     }
     k[31] = 0x77;

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "CommandTable.h"
-#include "GostHash.h"
+#include "arith/GostHash.h"
 #include "HexText.h"
 #include "ToolFiles.h"
 

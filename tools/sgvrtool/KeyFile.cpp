@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "HexText.h"
-#include "SecureWipe.h"
+#include "arith/SecureWipe.h"
 #include "ToolFiles.h"
 
 namespace sgvrtool {

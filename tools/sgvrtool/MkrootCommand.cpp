@@ -10,9 +10,9 @@
 #include "CommandTable.h"
 #include "GostSigner.h"
 #include "KeyFile.h"
-#include "RegistryImage.h"
-#include "RegistryImageWriter.h"
-#include "SecureWipe.h"
+#include "image/RegistryImage.h"
+#include "image/RegistryImageWriter.h"
+#include "arith/SecureWipe.h"
 #include "ToolFiles.h"
 
 namespace sgvrtool {

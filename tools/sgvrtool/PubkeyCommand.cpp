@@ -5,7 +5,7 @@
 #include "GostSigner.h"
 #include "HexText.h"
 #include "KeyFile.h"
-#include "SecureWipe.h"
+#include "arith/SecureWipe.h"
 
 namespace sgvrtool {
 

@@ -19,9 +19,9 @@
 // [a, b, ...] for arrays (optionally followed by `size N`,
 // the element-size field, when it differs from the usual one).
 
-#include "Node.h"
-#include "RegistryImage.h"
-#include "RegistryImageWriter.h"
+#include "image/Node.h"
+#include "image/RegistryImage.h"
+#include "image/RegistryImageWriter.h"
 
 #include <cstdint>
 #include <functional>
@@ -46,6 +46,20 @@ bool ParseRegistryDescription(const std::string& text, RegistryDescription& out,
 bool ParseCodecList(const std::string& text, sgvr::WriteOptions& options, std::string& error);
 
 std::string PrintRegistryDescription(const sgvr::WriteOptions& options, const sgvr::Node& top);
+
+// Where a streamed description goes.
+class DescriptionOut {
+public:
+    virtual ~DescriptionOut() = default;
+    virtual void Write(const std::string& text) = 0;
+};
+
+// Reads the image and writes its description as the nodes come, holding no
+// more of the tree than the path to the node being printed: memory follows
+// the largest node, not the image or the text. Nothing is written for a
+// refused image. Returns kImageOk or the refusal code.
+uint32_t StreamRegistryDescription(sgvr::ByteView image, const sgvr::ReadOptions& options, DescriptionOut& out,
+                                   sgvr::ImageFault* fault = nullptr);
 
 // The options that rebuild an equivalent image from what was read.
 sgvr::WriteOptions OptionsOfImage(const sgvr::RegistryImage& image);

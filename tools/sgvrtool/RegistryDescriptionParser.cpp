@@ -1,6 +1,6 @@
 #include "DescriptionLexer.h"
 #include "RegistryDescription.h"
-#include "ValueType.h"
+#include "image/ValueType.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -32,7 +32,7 @@ int RunSign(int argc, char** argv) {
     uint8_t hash[sgvr::kGostHashSize];
     sgvr::CGostHash::Compute(data.data(), data.size(), hash);
     if (args.hasName) {
-        const sgvr::CByteSpan name{nameBytes.data(), nameBytes.size()};
+        const sgvr::ByteView name{nameBytes.data(), nameBytes.size()};
         sgvr::ApplyNames(hash, &name, 1);
     }
     uint8_t d[kPrivateKeySize], sig[64];

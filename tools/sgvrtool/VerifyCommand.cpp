@@ -3,15 +3,15 @@
 #include <cstdio>
 #include <vector>
 
-#include "ArithStatus.h"
+#include "arith/ArithStatus.h"
 #include "CommandTable.h"
-#include "GostVerifier.h"
+#include "arith/GostVerifier.h"
 #include "HexText.h"
-#include "ObjectHashes.h"
+#include "arith/ObjectHashes.h"
 #include "ObjectName.h"
 #include "SignedFileOptions.h"
 #include "ToolFiles.h"
-#include "TrailerSignature.h"
+#include "arith/TrailerSignature.h"
 #include "VerdictOutput.h"
 
 namespace sgvrtool {
@@ -28,7 +28,7 @@ int RunVerify(int argc, char** argv) {
         std::fprintf(stderr, "sgvrtool verify: cannot read %s\n", args.file.c_str());
         return 1;
     }
-    const sgvr::CByteSpan name{nameBytes.data(), nameBytes.size()};
+    const sgvr::ByteView name{nameBytes.data(), nameBytes.size()};
     uint8_t hash[sgvr::kGostHashSize], trailer[sgvr::kTrailerSize];
     const uint32_t status =
         sgvr::ComputeSignedHash(data.data(), data.size(), &name, args.hasName ? 1 : 0, hash, trailer);

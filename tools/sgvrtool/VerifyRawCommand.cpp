@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "CommandTable.h"
-#include "GostVerifier.h"
+#include "arith/GostVerifier.h"
 #include "HexText.h"
 #include "VerdictOutput.h"
 

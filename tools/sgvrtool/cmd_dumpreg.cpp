@@ -54,16 +54,18 @@ int CmdDumpreg(int argc, char** argv) {
         std::fprintf(stderr, "dumpreg: cannot read %s\n", path.c_str());
         return 1;
     }
-    sgvr::RegistryImage image;
+    // Straight to the standard output, a node at a time.
+    class FileOut : public DescriptionOut {
+    public:
+        void Write(const std::string& text) override { std::fwrite(text.data(), 1, text.size(), stdout); }
+    } out;
     sgvr::ImageFault fault = sgvr::ImageFault::None;
-    const uint32_t code = sgvr::ReadRegistryImage(sgvr::ByteView(bytes.data(), bytes.size()), options, image, &fault);
+    const uint32_t code = StreamRegistryDescription(sgvr::ByteView(bytes.data(), bytes.size()), options, out, &fault);
     if (code != sgvr::kImageOk) {
         std::printf("0x%08X\n", static_cast<unsigned>(code));
         std::fprintf(stderr, "dumpreg: %s refused: %s\n", path.c_str(), sgvr::ImageFaultName(fault));
         return 1;
     }
-    const std::string text = PrintRegistryDescription(OptionsOfImage(image), *image.top);
-    std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
 }
 

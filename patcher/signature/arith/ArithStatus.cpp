@@ -1,4 +1,4 @@
-#include "ArithStatus.h"
+#include "arith/ArithStatus.h"
 
 namespace sgvr {
 

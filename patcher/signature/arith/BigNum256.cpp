@@ -1,4 +1,4 @@
-#include "BigNum256.h"
+#include "arith/BigNum256.h"
 
 namespace sgvr {
 

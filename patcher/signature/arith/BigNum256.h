@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Wide64.h"
+#include "arith/Wide64.h"
 
 namespace sgvr {
 

@@ -1,4 +1,4 @@
-#include "GostCurve.h"
+#include "arith/GostCurve.h"
 
 #include <cstring>
 
@@ -42,19 +42,19 @@ const CGostCurve& CGostCurve::TestCurve() {
     return *curve;
 }
 
-std::unique_ptr<CGostCurve> CGostCurve::Create(const CCurveParameters& params) {
+std::unique_ptr<CGostCurve> CGostCurve::Create(const CCurveParameters& params, CMontgomeryField::Paths paths) {
     std::unique_ptr<CGostCurve> curve(new CGostCurve());
-    if (!curve->Init(params)) return nullptr;
+    if (!curve->Init(params, paths)) return nullptr;
     curve->BuildBaseTable();
     return curve;
 }
 
-bool CGostCurve::Init(const CCurveParameters& params) {
+bool CGostCurve::Init(const CCurveParameters& params, CMontgomeryField::Paths paths) {
     const CBigNum256 p = CBigNum256::FromBytesBE(params.p);
     const CBigNum256 q = CBigNum256::FromBytesBE(params.q);
     if (!p.IsOdd() || !q.IsOdd() || p.BitLength() < 128 || q.BitLength() < 128) return false;
-    fp_ = CMontgomeryField(p);
-    fq_ = CMontgomeryField(q);
+    fp_ = CMontgomeryField(p, paths);
+    fq_ = CMontgomeryField(q, paths);
     const CBigNum256 a = CBigNum256::FromBytesBE(params.a);
     const CBigNum256 b = CBigNum256::FromBytesBE(params.b);
     if (a >= p || b >= p) return false;

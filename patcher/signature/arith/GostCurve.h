@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "BigNum256.h"
-#include "MontgomeryField.h"
+#include "arith/BigNum256.h"
+#include "arith/MontgomeryField.h"
 
 namespace sgvr {
 
@@ -35,7 +35,9 @@ public:
     // Checks and loads explicit parameters: p and q odd, above 2^128, below 2^256,
     // a and b below p, base point on the curve and not at infinity. Returns null when
     // they do not hold. (q prime and q P = O are trusted, not proven.)
-    static std::unique_ptr<CGostCurve> Create(const CCurveParameters& params);
+    // paths chooses the field multiplication (tests and benchmarks compare them).
+    static std::unique_ptr<CGostCurve> Create(const CCurveParameters& params,
+                                              CMontgomeryField::Paths paths = CMontgomeryField::Paths::kAll);
 
     const CMontgomeryField& Fp() const { return fp_; }
     const CMontgomeryField& Fq() const { return fq_; }
@@ -62,7 +64,7 @@ public:
 
 private:
     CGostCurve() = default;
-    bool Init(const CCurveParameters& params);
+    bool Init(const CCurveParameters& params, CMontgomeryField::Paths paths);
     void BuildBaseTable();
     // Adds z * pt (width-5 NAF, doubling from the top) onto an infinity start.
     void MulNaf(const CBigNum256& z, const CAffinePoint& pt, CJacobianPoint& r) const;

@@ -1,18 +1,14 @@
-#include "GostHash.h"
+#include "arith/GostHash.h"
 
 #include <cstring>
 
-#include "SecureWipe.h"
-#include "SmallResult.h"
+#include "arith/SecureWipe.h"
+#include "arith/SmallResult.h"
+#include "bytes/LittleEndian.h"
 
 namespace sgvr {
 
 namespace {
-
-inline uint32_t LoadLE32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 inline uint32_t Round(const CGostSBoxTables& t, uint32_t x) {
     return t.t[0][x & 0xFF] ^ t.t[1][(x >> 8) & 0xFF] ^ t.t[2][(x >> 16) & 0xFF] ^ t.t[3][x >> 24];
@@ -137,6 +133,17 @@ void CGostHash::Wipe() {
     magic_ = kMagic;
 }
 
+void CGostHash::CopyTo(CGostHash& other) const {
+    other.magic_ = magic_;
+    other.started_ = started_;
+    other.tables_ = tables_;
+    std::memcpy(other.h_, h_, sizeof h_);
+    std::memcpy(other.sigma_, sigma_, sizeof sigma_);
+    other.length_ = length_;
+    other.waiting_ = waiting_;
+    std::memcpy(other.block_, block_, sizeof block_);
+}
+
 int CGostHash::Start(const uint8_t* startValue) {
     Wipe();
     tables_ = &GostHashTestTables();
@@ -213,12 +220,7 @@ int CGostHash::Finish(uint8_t out[kGostHashSize]) {
     GostHashStep(*tables_, h_, sigma_);
     // Result layout: out[4i..4i+3] is word i of H, little-endian, so out[j] holds
     // bits 8j..8j+7 of H.
-    for (int i = 0; i < 8; ++i) {
-        out[4 * i] = static_cast<uint8_t>(h_[i]);
-        out[4 * i + 1] = static_cast<uint8_t>(h_[i] >> 8);
-        out[4 * i + 2] = static_cast<uint8_t>(h_[i] >> 16);
-        out[4 * i + 3] = static_cast<uint8_t>(h_[i] >> 24);
-    }
+    for (int i = 0; i < 8; ++i) StoreLE32(out + 4 * i, h_[i]);
     SecureWipe(m, sizeof m);
     Wipe();
     return kResultOk;

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "GostHashSBox.h"
+#include "arith/GostHashSBox.h"
 
 namespace sgvr {
 
@@ -30,6 +30,9 @@ public:
     int Update(const void* data, size_t length);
     // Writes the 32 bytes of H and wipes the context back to its unstarted state.
     int Finish(uint8_t out[kGostHashSize]);
+
+    // Makes other a copy of this running hash, so that one prefix serves two hashes.
+    void CopyTo(CGostHash& other) const;
 
     bool Started() const { return started_; }
     // kMagic while the object is alive (the library checks handles against it).

@@ -1,4 +1,4 @@
-#include "GostHashSBox.h"
+#include "arith/GostHashSBox.h"
 
 namespace sgvr {
 

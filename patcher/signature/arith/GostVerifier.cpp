@@ -1,7 +1,7 @@
-#include "GostVerifier.h"
+#include "arith/GostVerifier.h"
 
-#include "SecureWipe.h"
-#include "SmallResult.h"
+#include "arith/SecureWipe.h"
+#include "arith/SmallResult.h"
 
 namespace sgvr {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "GostCurve.h"
+#include "arith/GostCurve.h"
 
 namespace sgvr {
 

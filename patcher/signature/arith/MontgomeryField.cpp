@@ -1,25 +1,8 @@
-#include "MontgomeryField.h"
+#include "arith/MontgomeryField.h"
 
-#if defined(SGVR_HAVE_PRODUCT_ADX)
-#include <cpuid.h>
-#endif
-
-#include "Wide64.h"
+#include "arith/Wide64.h"
 
 namespace sgvr {
-
-#if defined(SGVR_HAVE_PRODUCT_ADX)
-bool CpuHasBmi2Adx() {
-    // CPUID leaf 7, sub-leaf 0: EBX bit 8 is BMI2, bit 19 is ADX. Both are plain
-    // integer instructions, so no operating-system support is involved.
-    static const bool has = [] {
-        unsigned a = 0, b = 0, c = 0, d = 0;
-        if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
-        return (b & (1u << 8)) != 0 && (b & (1u << 19)) != 0;
-    }();
-    return has;
-}
-#endif
 
 CMontgomeryField::CMontgomeryField(const CBigNum256& modulus, Paths paths) : m_(modulus) {
     // Newton iteration for m^-1 mod 2^64: each step doubles the correct low bits.
@@ -27,9 +10,6 @@ CMontgomeryField::CMontgomeryField(const CBigNum256& modulus, Paths paths) : m_(
     for (int i = 0; i < 7; ++i) inv *= 2 - m_.w[0] * inv;
     n0_ = ~inv + 1;
     sparse_ = paths != Paths::kGenericOnly && m_.w[1] == 0 && m_.w[2] == 0 && m_.w[3] == (uint64_t(1) << 63);
-#if defined(SGVR_HAVE_PRODUCT_ADX)
-    adx_ = paths == Paths::kAll && CpuHasBmi2Adx();
-#endif
 
     // R mod m and R^2 mod m by modular doublings of 1.
     CBigNum256 r = CBigNum256::FromU64(1);

@@ -1,13 +1,13 @@
-#include "ObjectHashes.h"
+#include "arith/ObjectHashes.h"
 
 #include <cstring>
 
-#include "ArithStatus.h"
-#include "SecureWipe.h"
+#include "arith/ArithStatus.h"
+#include "arith/SecureWipe.h"
 
 namespace sgvr {
 
-void ApplyNames(uint8_t hash[kGostHashSize], const CByteSpan* names, size_t nameCount) {
+void ApplyNames(uint8_t hash[kGostHashSize], const ByteView* names, size_t nameCount) {
     for (size_t i = 0; i < nameCount; ++i) {
         uint8_t next[kGostHashSize];
         CGostHash::ComputeFrom(hash, names[i].data, names[i].size, next);
@@ -15,7 +15,7 @@ void ApplyNames(uint8_t hash[kGostHashSize], const CByteSpan* names, size_t name
     }
 }
 
-void ComputeIdentifyingHash(const uint8_t* image, size_t size, const CByteSpan* names, size_t nameCount,
+void ComputeIdentifyingHash(const uint8_t* image, size_t size, const ByteView* names, size_t nameCount,
                             uint8_t hash[kGostHashSize]) {
     CGostHash::Compute(image, size, hash);
     ApplyNames(hash, names, nameCount);
@@ -76,9 +76,15 @@ void CSignedHasher::Update(const uint8_t* chunk, size_t length) {
     total_ += length;
 }
 
-uint32_t CSignedHasher::Finish(uint8_t hash[kGostHashSize], uint8_t trailer[kTrailerSize]) {
+uint32_t CSignedHasher::Finish(uint8_t hash[kGostHashSize], uint8_t trailer[kTrailerSize], uint8_t* whole) {
     if (finished_ || !hash || !trailer) return kStatusNoTrailer;
     finished_ = true;
+    if (whole != nullptr) {
+        CGostHash all;
+        hash_.CopyTo(all);
+        all.Update(window_, windowLength_);
+        all.Finish(whole);
+    }
     const bool ok = windowLength_ == kTrailerSize && haveMarker_ && lastMarker_ == total_ - kTrailerSize &&
                     window_[kTrailerSize - 2] == '%' && window_[kTrailerSize - 1] == '%';
     if (!ok) {
@@ -93,7 +99,7 @@ uint32_t CSignedHasher::Finish(uint8_t hash[kGostHashSize], uint8_t trailer[kTra
     return kStatusOk;
 }
 
-uint32_t ComputeSignedHash(const uint8_t* image, size_t size, const CByteSpan* names, size_t nameCount,
+uint32_t ComputeSignedHash(const uint8_t* image, size_t size, const ByteView* names, size_t nameCount,
                            uint8_t hash[kGostHashSize], uint8_t trailer[kTrailerSize]) {
     if (!image || !size) return kStatusNoTrailer;
     constexpr size_t kChunk = 32767;

@@ -5,20 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "GostHash.h"
-#include "TrailerFinder.h"
+#include "arith/GostHash.h"
+#include "arith/TrailerFinder.h"
+#include "bytes/ByteView.h"
 
 namespace sgvr {
 
-struct CByteSpan {
-    const uint8_t* data;
-    size_t size;
-};
-
 // h = GOST R 34.11-94 of each name in turn, started from h.
-void ApplyNames(uint8_t hash[kGostHashSize], const CByteSpan* names, size_t nameCount);
+void ApplyNames(uint8_t hash[kGostHashSize], const ByteView* names, size_t nameCount);
 
-void ComputeIdentifyingHash(const uint8_t* image, size_t size, const CByteSpan* names, size_t nameCount,
+void ComputeIdentifyingHash(const uint8_t* image, size_t size, const ByteView* names, size_t nameCount,
                             uint8_t hash[kGostHashSize]);
 
 // Signed hash of an image fed in chunks of any size. Everything but the last 94
@@ -32,8 +28,9 @@ public:
     // bytes, or kStatusNoTrailer. A trailer counts only when the last marker of the
     // image starts exactly 94 bytes before its end and the image ends in "%%":
     // bytes after a trailer would otherwise pass unsigned. Finish is once only: later
-    // calls answer kStatusNoTrailer, and later updates are ignored.
-    uint32_t Finish(uint8_t hash[kGostHashSize], uint8_t trailer[kTrailerSize]);
+    // calls answer kStatusNoTrailer, and later updates are ignored. With whole given,
+    // it also receives the hash of every byte seen (trailer or not), from the same pass.
+    uint32_t Finish(uint8_t hash[kGostHashSize], uint8_t trailer[kTrailerSize], uint8_t* whole = nullptr);
 
 private:
     void ScanMarkers(const uint8_t* chunk, size_t length);
@@ -50,7 +47,7 @@ private:
 
 // Reads the image in chunks of at most 32767 bytes, as a read callback would supply
 // it, then applies the names to the signed hash.
-uint32_t ComputeSignedHash(const uint8_t* image, size_t size, const CByteSpan* names, size_t nameCount,
+uint32_t ComputeSignedHash(const uint8_t* image, size_t size, const ByteView* names, size_t nameCount,
                            uint8_t hash[kGostHashSize], uint8_t trailer[kTrailerSize]);
 
 }  // namespace sgvr

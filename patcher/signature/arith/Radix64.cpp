@@ -1,4 +1,4 @@
-#include "Radix64.h"
+#include "arith/Radix64.h"
 
 namespace sgvr {
 

@@ -1,4 +1,4 @@
-#include "TrailerFinder.h"
+#include "arith/TrailerFinder.h"
 
 #include <cstring>
 

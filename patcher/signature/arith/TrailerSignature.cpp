@@ -1,10 +1,10 @@
-#include "TrailerSignature.h"
+#include "arith/TrailerSignature.h"
 
 #include <cstring>
 
-#include "Radix64.h"
-#include "SecureWipe.h"
-#include "SmallResult.h"
+#include "arith/Radix64.h"
+#include "arith/SecureWipe.h"
+#include "arith/SmallResult.h"
 
 namespace sgvr {
 

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "GostVerifier.h"
-#include "TrailerFinder.h"
+#include "arith/GostVerifier.h"
+#include "arith/TrailerFinder.h"
 
 namespace sgvr {
 

@@ -1,7 +1,7 @@
-#include "BlockChain.h"
+#include "image/BlockChain.h"
 
-#include "ChunkDecoder.h"
-#include "Lz77Decoder.h"
+#include "image/ChunkDecoder.h"
+#include "image/Lz77Decoder.h"
 
 #include <cstring>
 

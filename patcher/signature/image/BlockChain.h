@@ -5,10 +5,10 @@
 // through themselves, and their output is again a block. The chain is
 // decoded on demand, as far as the tree stream needs bytes.
 
-#include "ImageLimits.h"
-#include "PieceSource.h"
-#include "StreamCursor.h"
-#include "TreeMemory.h"
+#include "image/ImageLimits.h"
+#include "image/PieceSource.h"
+#include "image/StreamCursor.h"
+#include "image/TreeMemory.h"
 
 #include <vector>
 

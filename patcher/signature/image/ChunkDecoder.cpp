@@ -1,7 +1,7 @@
-#include "ChunkDecoder.h"
+#include "image/ChunkDecoder.h"
 
-#include "Crc32.h"
-#include "DecodingPiece.h"
+#include "image/Crc32.h"
+#include "image/DecodingPiece.h"
 
 namespace sgvr {
 

@@ -3,9 +3,9 @@
 // bytes, a 16-bit length (not above the largest chunk length) and the bytes.
 // A chunk is handed on only after its check value matched.
 
-#include "PieceSource.h"
-#include "StreamCursor.h"
-#include "Value.h"
+#include "image/PieceSource.h"
+#include "image/StreamCursor.h"
+#include "image/Value.h"
 
 namespace sgvr {
 

@@ -1,7 +1,7 @@
-#include "ChunkEncoder.h"
+#include "image/ChunkEncoder.h"
 
-#include "ByteWriter.h"
-#include "Crc32.h"
+#include "image/ByteWriter.h"
+#include "image/Crc32.h"
 
 namespace sgvr {
 

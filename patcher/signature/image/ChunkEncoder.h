@@ -2,7 +2,7 @@
 // Writer side of codec 2: cuts its input into chunks of at most the given
 // length, each preceded by its CRC register value and its length.
 
-#include "ByteView.h"
+#include "bytes/ByteView.h"
 
 #include <cstdint>
 #include <vector>

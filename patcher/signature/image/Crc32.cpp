@@ -1,4 +1,6 @@
-#include "Crc32.h"
+#include "image/Crc32.h"
+
+#include "bytes/LittleEndian.h"
 
 namespace sgvr {
 namespace {
@@ -27,8 +29,7 @@ const CrcTables& Tables() {
 uint32_t Crc32Update(uint32_t reg, const uint8_t* data, size_t size) {
     const CrcTables& tb = Tables();
     while (size >= 8) {
-        uint32_t lo = reg ^ (static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) |
-                             (static_cast<uint32_t>(data[2]) << 16) | (static_cast<uint32_t>(data[3]) << 24));
+        const uint32_t lo = reg ^ LoadLE32(data);
         reg = tb.t[7][lo & 0xFF] ^ tb.t[6][(lo >> 8) & 0xFF] ^ tb.t[5][(lo >> 16) & 0xFF] ^
               tb.t[4][lo >> 24] ^ tb.t[3][data[4]] ^ tb.t[2][data[5]] ^ tb.t[1][data[6]] ^
               tb.t[0][data[7]];

@@ -1,4 +1,4 @@
-#include "ImageStatus.h"
+#include "image/ImageStatus.h"
 
 namespace sgvr {
 

@@ -1,6 +1,6 @@
-#include "Lz77Decoder.h"
+#include "image/Lz77Decoder.h"
 
-#include "DecodingPiece.h"
+#include "image/DecodingPiece.h"
 
 #include <cstdint>
 #include <cstring>

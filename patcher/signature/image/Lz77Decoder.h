@@ -5,9 +5,9 @@
 // third when the length does not fit). Copies read the output already
 // written and may overlap themselves.
 
-#include "PieceSource.h"
-#include "StreamCursor.h"
-#include "Value.h"
+#include "image/PieceSource.h"
+#include "image/StreamCursor.h"
+#include "image/Value.h"
 
 namespace sgvr {
 

@@ -1,4 +1,4 @@
-#include "Lz77Encoder.h"
+#include "image/Lz77Encoder.h"
 
 namespace sgvr {
 namespace {

@@ -4,7 +4,7 @@
 // 256) and long copies (3 to 256 bytes), then the end mark. Its flag words
 // are laid out exactly as the decoder reads them.
 
-#include "ByteView.h"
+#include "bytes/ByteView.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "Node.h"
+#include "image/Node.h"
 
 #include <new>
 #include <utility>

@@ -3,9 +3,9 @@
 // an ordered list of attributes and an ordered list of children. A parent
 // owns its children; nodes move between trees with Detach and AppendChild.
 
-#include "NodeId.h"
-#include "TreeMemory.h"
-#include "Value.h"
+#include "image/NodeId.h"
+#include "image/TreeMemory.h"
+#include "image/Value.h"
 
 #include <memory>
 #include <vector>

@@ -4,8 +4,8 @@
 // asks for more, so bytes that nobody needs (for example a signature
 // trailer after the data) never fail a read.
 
-#include "ByteView.h"
-#include "ImageStatus.h"
+#include "bytes/ByteView.h"
+#include "image/ImageStatus.h"
 
 namespace sgvr {
 

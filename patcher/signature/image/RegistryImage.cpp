@@ -1,7 +1,6 @@
-#include "RegistryImage.h"
+#include "image/RegistryImage.h"
 
-#include "ByteCursor.h"
-#include "TreeStreamReader.h"
+#include "image/TreeStreamReader.h"
 
 #include <cstring>
 #include <new>
@@ -12,10 +11,11 @@ namespace {
 
 ImageFault CheckHeader(ByteView image, const ReadOptions& options, ImageHeader& header) {
     if (image.data == nullptr || image.size == 0) return ImageFault::Empty;
-    ByteCursor cursor(image);
+    ViewSource bytes(ByteView(image.data, image.size < kImageHeaderSize ? image.size : kImageHeaderSize));
+    StreamCursor cursor(bytes);
     uint8_t magic[4];
     uint32_t word;
-    if (!cursor.ReadBytes(magic, 4) || !cursor.ReadU32(word)) return ImageFault::ShortHeader;
+    if (!cursor.Read(magic, 4) || !cursor.ReadU32(word)) return ImageFault::ShortHeader;
     if (std::memcmp(magic, "TLrg", 4) != 0) return ImageFault::BadMagic;
     if ((word & 0xFF) != kImageFormatVersion) return ImageFault::BadVersion;
     header.registryId = (word >> 8) & kRegistryIdMask;
@@ -30,13 +30,13 @@ uint32_t Report(ImageFault f, ImageFault* fault) {
     return ImageFaultCode(f);
 }
 
-ImageFault ReadContents(ByteView image, const ReadOptions& options, RegistryImage& result) {
+ImageFault ReadContents(ByteView image, const ReadOptions& options, RegistryImage& result, TreeSink* sink) {
     ImageFault f = CheckHeader(image, options, result.header);
     if (f != ImageFault::None) return f;
     BlockChain chain(ByteView(image.data + kImageHeaderSize, image.size - kImageHeaderSize), options.limits);
     if ((f = chain.Open()) != ImageFault::None) return f;
     result.top = Node::Create(0);
-    TreeStreamReader reader(chain.Cursor(), options.limits);
+    TreeStreamReader reader(chain.Cursor(), options.limits, sink);
     if ((f = reader.Read(*result.top)) != ImageFault::None) return f;
     result.layout.codecs = chain.Layers();
     result.layout.plainCodec = chain.PlainCodec();
@@ -53,11 +53,12 @@ uint32_t ReadImageHeader(ByteView image, const ReadOptions& options, ImageHeader
     return Report(f, fault);
 }
 
-uint32_t ReadRegistryImage(ByteView image, const ReadOptions& options, RegistryImage& out, ImageFault* fault) {
+uint32_t ReadRegistryImage(ByteView image, const ReadOptions& options, RegistryImage& out, ImageFault* fault,
+                           TreeSink* sink) {
     ImageFault f;
     try {
         RegistryImage result;
-        f = ReadContents(image, options, result);
+        f = ReadContents(image, options, result, sink);
         if (f == ImageFault::None) out = std::move(result);
     } catch (const std::bad_alloc&) {
         f = ImageFault::NoMemory;

@@ -3,11 +3,12 @@
 // version 1, 23-bit registry id, registry flag), the block framing with its
 // codecs, and the tree stream. A failed read keeps nothing.
 
-#include "BlockChain.h"
-#include "ByteView.h"
-#include "ImageLimits.h"
-#include "ImageStatus.h"
-#include "Node.h"
+#include "image/BlockChain.h"
+#include "bytes/ByteView.h"
+#include "image/ImageLimits.h"
+#include "image/ImageStatus.h"
+#include "image/Node.h"
+#include "image/TreeStreamReader.h"
 
 #include <cstdint>
 
@@ -51,7 +52,8 @@ uint32_t ReadImageHeader(ByteView image, const ReadOptions& options, ImageHeader
 // Reads the whole image. On kImageOk, out holds the tree; on any refusal
 // out is left as it was. Bytes after the tree stream (a signature trailer)
 // are not read.
+// With a sink the nodes go to it as they are read and out.top stays empty.
 uint32_t ReadRegistryImage(ByteView image, const ReadOptions& options, RegistryImage& out,
-                           ImageFault* fault = nullptr);
+                           ImageFault* fault = nullptr, TreeSink* sink = nullptr);
 
 }  // namespace sgvr

@@ -1,11 +1,11 @@
-#include "RegistryImageWriter.h"
+#include "image/RegistryImageWriter.h"
 
-#include "ByteWriter.h"
-#include "ChunkEncoder.h"
-#include "ImageLimits.h"
-#include "Lz77Encoder.h"
-#include "RegistryImage.h"
-#include "TreeStreamWriter.h"
+#include "image/ByteWriter.h"
+#include "image/ChunkEncoder.h"
+#include "image/ImageLimits.h"
+#include "image/Lz77Encoder.h"
+#include "image/RegistryImage.h"
+#include "image/TreeStreamWriter.h"
 
 namespace sgvr {
 namespace {

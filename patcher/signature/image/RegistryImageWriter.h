@@ -2,8 +2,8 @@
 // Writes registry images: the header, the chosen codec blocks and the tree
 // stream. The system itself only reads them; vendors and our tests make them.
 
-#include "BlockChain.h"
-#include "Node.h"
+#include "image/BlockChain.h"
+#include "image/Node.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "StreamCursor.h"
+#include "image/StreamCursor.h"
 
 namespace sgvr {
 

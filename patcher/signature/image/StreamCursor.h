@@ -2,7 +2,8 @@
 // Bounds-checked reader over the pieces of a PieceSource. A read either
 // delivers all the bytes asked for or fails; it never reads past a piece.
 
-#include "PieceSource.h"
+#include "image/PieceSource.h"
+#include "bytes/LittleEndian.h"
 
 #include <cstring>
 
@@ -24,14 +25,13 @@ public:
     bool ReadU16(uint16_t& v) {
         uint8_t b[2];
         if (!Read(b, 2)) return false;
-        v = static_cast<uint16_t>(b[0] | (b[1] << 8));
+        v = LoadLE16(b);
         return true;
     }
     bool ReadU32(uint32_t& v) {
         uint8_t b[4];
         if (!Read(b, 4)) return false;
-        v = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-            (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+        v = LoadLE32(b);
         return true;
     }
     bool Read(uint8_t* dst, size_t n) {

@@ -1,4 +1,4 @@
-#include "TreeMemory.h"
+#include "image/TreeMemory.h"
 
 #include <cstdlib>
 #include <cstdint>

@@ -54,17 +54,20 @@ struct TreeAllocator {
 
 namespace sgvr {
 
-// Single objects in tree memory, owned like std::unique_ptr.
-struct TreeObjectDeleter {
+// The one owner of single objects the library makes: std::unique_ptr with a
+// deleter that destroys the object and gives its block back to the memory it
+// came from (the tree store here, the library's callbacks in LibraryMemory.h).
+template <void (*Release)(void*) noexcept>
+struct ObjectDeleter {
     template <class T>
     void operator()(T* object) const noexcept {
         if (object == nullptr) return;
         object->~T();
-        TreeRelease(object);
+        Release(object);
     }
 };
 template <class T>
-using TreeUnique = std::unique_ptr<T, TreeObjectDeleter>;
+using TreeUnique = std::unique_ptr<T, ObjectDeleter<TreeRelease>>;
 
 template <class T, class... Args>
 TreeUnique<T> MakeTreeObject(Args&&... args) {

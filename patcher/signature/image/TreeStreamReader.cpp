@@ -1,7 +1,8 @@
-#include "TreeStreamReader.h"
+#include "image/TreeStreamReader.h"
 
-#include "Crc32.h"
-#include "ValueType.h"
+#include "image/Crc32.h"
+#include "image/ValueType.h"
+#include "bytes/LittleEndian.h"
 
 namespace sgvr {
 namespace {
@@ -15,8 +16,8 @@ constexpr uint8_t kRunEnd = 0xFF;
 
 }  // namespace
 
-TreeStreamReader::TreeStreamReader(StreamCursor& input, const ImageLimits& limits)
-    : in_(input), limits_(limits) {}
+TreeStreamReader::TreeStreamReader(StreamCursor& input, const ImageLimits& limits, TreeSink* sink)
+    : in_(input), limits_(limits), sink_(sink) {}
 
 bool TreeStreamReader::Get(uint8_t* dst, size_t n) {
     while (n != 0) {
@@ -39,15 +40,14 @@ bool TreeStreamReader::Get(uint8_t* dst, size_t n) {
 bool TreeStreamReader::GetU16(uint16_t& v) {
     uint8_t b[2];
     if (!Get(b, 2)) return false;
-    v = static_cast<uint16_t>(b[0] | (b[1] << 8));
+    v = LoadLE16(b);
     return true;
 }
 
 bool TreeStreamReader::GetU32(uint32_t& v) {
     uint8_t b[4];
     if (!Get(b, 4)) return false;
-    v = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-        (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    v = LoadLE32(b);
     return true;
 }
 
@@ -120,9 +120,14 @@ bool TreeStreamReader::ReadGroup(Node& parent, uint8_t flags, unsigned depth) {
     for (;;) {
         Node* node = nullptr;
         if (!ReadNode(parent, flags, node)) return false;
+        if (sink_ != nullptr) sink_->NodeOpened(*node, (flags & kFlagChild) != 0, depth);
         if (flags & kFlagChild) {
             uint8_t childFlags;
             if (!GetU8(childFlags) || !ReadGroup(*node, childFlags, depth + 1)) return false;
+        }
+        if (sink_ != nullptr) {
+            sink_->NodeClosed(*node, depth);
+            node->Detach();  // handed on; dropped here
         }
         if (flags & kFlagSiblings) ++openRuns;
         if (openRuns == 0) return true;

@@ -4,9 +4,9 @@
 // the stream counts towards the check blocks (the ten header bytes too);
 // the CRC register covers the node bytes only.
 
-#include "ImageLimits.h"
-#include "Node.h"
-#include "StreamCursor.h"
+#include "image/ImageLimits.h"
+#include "image/Node.h"
+#include "image/StreamCursor.h"
 
 namespace sgvr {
 
@@ -16,9 +16,22 @@ constexpr uint32_t kTreeStreamVersion = 1;
 constexpr NodeId kAttributesEnd = 0x09000001;
 constexpr NodeId kAttributesEndAlt = 0x12000001;
 
+// Receives the nodes of a stream as they are read, for readers that must not
+// hold the whole tree (a tool printing a large image). A node comes with its
+// value and attributes, before its children; after its subtree it is closed
+// and dropped, so only the nodes on the path to it are held.
+class TreeSink {
+public:
+    virtual ~TreeSink() = default;
+    // depth 1 for the root node and its siblings.
+    virtual void NodeOpened(const Node& node, bool hasChildren, unsigned depth) = 0;
+    virtual void NodeClosed(const Node& node, unsigned depth) = 0;
+};
+
 class TreeStreamReader {
 public:
-    TreeStreamReader(StreamCursor& input, const ImageLimits& limits);
+    // With a sink the nodes go to it and are not kept under top.
+    TreeStreamReader(StreamCursor& input, const ImageLimits& limits, TreeSink* sink = nullptr);
 
     // Reads the stream and puts the root node and its siblings under top.
     // On failure top may hold a partial tree; the caller drops it.
@@ -47,6 +60,7 @@ private:
 
     StreamCursor& in_;
     const ImageLimits& limits_;
+    TreeSink* sink_;
     uint32_t blockSize_ = 0;
     uint32_t count_ = 0;     // bytes of the current check block
     uint32_t crc_ = 0;

@@ -1,10 +1,10 @@
-#include "TreeStreamWriter.h"
+#include "image/TreeStreamWriter.h"
 
-#include "ByteWriter.h"
-#include "Crc32.h"
-#include "ImageLimits.h"
-#include "TreeStreamReader.h"
-#include "ValueType.h"
+#include "image/ByteWriter.h"
+#include "image/Crc32.h"
+#include "image/ImageLimits.h"
+#include "image/TreeStreamReader.h"
+#include "image/ValueType.h"
 
 #include <cstdio>
 

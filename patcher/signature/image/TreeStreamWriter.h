@@ -4,7 +4,7 @@
 // reader expects them. Each sibling list is written as one run: the first
 // node carries flag bit 2 when more follow, and a 0xFF closes the run.
 
-#include "Node.h"
+#include "image/Node.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,7 @@
-#include "Value.h"
+#include "image/Value.h"
 
-#include "ValueType.h"
+#include "image/ValueType.h"
+#include "bytes/LittleEndian.h"
 
 #include <utility>
 
@@ -22,8 +23,8 @@ Value Value::FromBytes(Bytes&& data) {
 }
 
 Value Value::FromU32(uint32_t x) {
-    const uint8_t b[4] = {static_cast<uint8_t>(x), static_cast<uint8_t>(x >> 8),
-                          static_cast<uint8_t>(x >> 16), static_cast<uint8_t>(x >> 24)};
+    uint8_t b[4];
+    StoreLE32(b, x);
     return FromBytes(b, 4);
 }
 
@@ -57,8 +58,7 @@ Value Value::MakeArray(uint8_t valueType, uint16_t elementSize) {
 
 bool Value::AsU32(uint32_t& out) const {
     if (kind_ != Kind::Scalar || data_.size() != 4) return false;
-    out = static_cast<uint32_t>(data_[0]) | (static_cast<uint32_t>(data_[1]) << 8) |
-          (static_cast<uint32_t>(data_[2]) << 16) | (static_cast<uint32_t>(data_[3]) << 24);
+    out = LoadLE32(data_.data());
     return true;
 }
 

@@ -3,8 +3,8 @@
 // scalar (little-endian for numbers, narrow strings with a terminating zero,
 // an absent narrow string as no bytes), or the elements of an array.
 
-#include "ByteView.h"
-#include "TreeMemory.h"
+#include "bytes/ByteView.h"
+#include "image/TreeMemory.h"
 
 #include <cstdint>
 #include <vector>

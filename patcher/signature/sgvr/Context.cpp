@@ -1,13 +1,14 @@
-#include "Context.h"
+#include "sgvr/Context.h"
 
 #include <cstring>
 #include <new>
+#include <utility>
 
-#include "BuiltinImages.h"
-#include "LibraryIds.h"
-#include "LibraryMemory.h"
-#include "ObjectHashes.h"
-#include "TreeMemory.h"
+#include "sgvr/BuiltinImages.h"
+#include "sgvr/LibraryIds.h"
+#include "sgvr/LibraryMemory.h"
+#include "arith/ObjectHashes.h"
+#include "image/TreeMemory.h"
 
 namespace sgvr {
 
@@ -35,16 +36,16 @@ ByteView& BuiltinOverride() {
     return view;
 }
 
-void DestroyContextRecord(Context* context) {
+// Releases the caller's file-access interface (when it was handed over) and
+// the record itself; a stale handle no longer passes ContextOf.
+void DestroyContextRecord(LibraryUnique<Context> context) {
     if (context == nullptr) return;
     if (context->hasFiles && context->files.release != nullptr) context->files.release(context->files.self);
-    DeleteLibraryObject(context->verifier);
     context->magic = 0;
-    DeleteLibraryObject(context);
 }
 
 Context* BuildContext(const SGVR_FileAccess* fileAccess) {
-    Context* context = NewLibraryObject<Context>();
+    LibraryUnique<Context> context = MakeLibraryObject<Context>();
     if (context == nullptr) return nullptr;
     try {
         if (fileAccess != nullptr) {
@@ -59,14 +60,14 @@ Context* BuildContext(const SGVR_FileAccess* fileAccess) {
         ComputeIdentifyingHash(builtin.data, builtin.size, nullptr, 0, hash);
         if (LoadKeyRegistry(builtin, kBuiltinRegistryId, hash, context->builtin) != SGVR_OK)
             throw std::bad_alloc();
-        context->verifier = NewLibraryObject<CGostVerifier>();
+        context->verifier = MakeLibraryObject<CGostVerifier>();
         if (context->verifier == nullptr || context->verifier->LoadDomainParameters() != 0) throw std::bad_alloc();
-        return context;
+        return context.release();
     } catch (...) {
         // A failed creation takes the file-access interface with it only when
         // the caller handed it over; it did not, since none is returned.
         context->hasFiles = false;
-        DestroyContextRecord(context);
+        DestroyContextRecord(std::move(context));
         return nullptr;
     }
 }
@@ -89,7 +90,7 @@ extern "C" SGVR_CONTEXT SGVR_CreateContext(SGVR_AllocFn alloc, SGVR_FreeFn relea
 extern "C" void SGVR_DestroyContext(SGVR_CONTEXT handle, int treeStore) {
     Context* context = ContextOf(handle);
     if (context == nullptr) return;
-    DestroyContextRecord(context);
+    DestroyContextRecord(LibraryUnique<Context>(context));
     if (treeStore) ShutdownTreeMemory();
 }
 

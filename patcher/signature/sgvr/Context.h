@@ -5,11 +5,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "GostVerifier.h"
-#include "RegistryIdIndex.h"
-#include "KeyRegistry.h"
-#include "ResultTable.h"
-#include "Sgvr.h"
+#include "arith/GostVerifier.h"
+#include "sgvr/RegistryIdIndex.h"
+#include "sgvr/KeyRegistry.h"
+#include "sgvr/LibraryMemory.h"
+#include "sgvr/ResultTable.h"
+#include "sgvr/Sgvr.h"
 
 namespace sgvr {
 
@@ -29,7 +30,7 @@ struct Context {
     uint32_t status = SGVR_OK;
     bool hasFiles = false;
     SGVR_FileAccess files{};
-    CGostVerifier* verifier = nullptr;  // library memory
+    LibraryUnique<CGostVerifier> verifier;
     ResultTable results;
     KeyRegistryPtr builtin;
     KeyRegistryPtr root;

@@ -1,13 +1,13 @@
-#include "ImageHashing.h"
+#include "sgvr/ImageHashing.h"
 
 #include <cstring>
 
-#include "ImageSource.h"
-#include "LibraryIds.h"
-#include "LibraryMemory.h"
-#include "ListEntry.h"
-#include "ObjectHashes.h"
-#include "SecureWipe.h"
+#include "arith/ObjectHashes.h"
+#include "arith/SecureWipe.h"
+#include "sgvr/ImageSource.h"
+#include "sgvr/LibraryIds.h"
+#include "sgvr/LibraryMemory.h"
+#include "sgvr/ListEntry.h"
 
 namespace sgvr {
 namespace {
@@ -20,94 +20,105 @@ void ApplyEntryNames(const Node& entry, uint8_t hash[kGostHashSize]) {
     for (const Node* c = entry.FirstChild(); c != nullptr; c = c->NextSibling()) {
         if (KindOf(c->Id()) != kNameKind) continue;
         const ByteView name = c->GetValue().Data();
-        const CByteSpan span{name.data, name.size};
-        ApplyNames(hash, &span, 1);
+        ApplyNames(hash, &name, 1);
     }
 }
 
-// Feeds the image to sink in chunks: in place when it lies in memory, else
-// through a library buffer.
-template <class Sink>
-uint32_t FeedImage(ImageSource& source, Sink&& sink) {
+void FeedInPlace(ByteView bytes, CSignedHasher& hasher) {
+    for (size_t off = 0; off < bytes.size; off += kImageChunk) {
+        const size_t n = bytes.size - off < kImageChunk ? bytes.size - off : kImageChunk;
+        hasher.Update(bytes.data + off, n);
+    }
+}
+
+// The entry's bytes, in place when they lie in memory, else through a library
+// buffer: each byte is read once.
+uint32_t FeedSource(ImageSource& source, CSignedHasher& hasher) {
     ByteView direct;
     if (source.Direct(direct)) {
-        for (size_t off = 0; off < direct.size; off += kImageChunk) {
-            const size_t n = direct.size - off < kImageChunk ? direct.size - off : kImageChunk;
-            sink(direct.data + off, n);
-        }
+        FeedInPlace(direct, hasher);
         return SGVR_OK;
     }
-    uint8_t* chunk = static_cast<uint8_t*>(LibraryAllocate(kImageChunk));
+    struct Chunk {
+        uint8_t bytes[kImageChunk];
+    };
+    LibraryUnique<Chunk> chunk = MakeLibraryObject<Chunk>();
     if (chunk == nullptr) return SGVR_E_HASH_NO_MEMORY;
+    uint8_t* bytes = chunk->bytes;
     uint32_t status = SGVR_OK;
     for (uint32_t off = 0; off < source.Size() && status == SGVR_OK;) {
         const uint32_t n = source.Size() - off < kImageChunk ? source.Size() - off : kImageChunk;
-        status = source.Read(off, chunk, n);
-        if (status == SGVR_OK) sink(chunk, n);
+        status = source.Read(off, bytes, n);
+        if (status == SGVR_OK) hasher.Update(bytes, n);
         off += n;
     }
-    SecureWipe(chunk, kImageChunk);
-    LibraryRelease(chunk);
+    SecureWipe(bytes, kImageChunk);
     return status;
+}
+
+bool Kept(const Node& entry, NodeId id, size_t size, uint8_t* out) {
+    const Node* kept = entry.FindChild(id);
+    if (kept == nullptr || kept->GetValue().Size() != size) return false;
+    std::memcpy(out, kept->GetValue().Data().data, size);
+    return true;
+}
+
+bool KeptNoTrailer(const Node& entry) {
+    const Node* kept = entry.FindChild(kSignedHashNode);
+    return kept != nullptr && kept->GetValue().Size() == kNoTrailerMark;
 }
 
 }  // namespace
 
-uint32_t IdentifyingHash(Node& entry, const SGVR_FileAccess* files, uint8_t hash[kGostHashSize]) {
-    if (const Node* kept = entry.FindChild(kIdentifyingHashNode)) {
-        if (kept->GetValue().Size() == kGostHashSize) {
-            std::memcpy(hash, kept->GetValue().Data().data, kGostHashSize);
-            return SGVR_OK;
-        }
+uint32_t HashImage(Node& entry, const SGVR_FileAccess* files, const ByteView* held) {
+    uint8_t whole[kGostHashSize], signedHash[kGostHashSize], tail[kTrailerSize];
+    if (Kept(entry, kIdentifyingHashNode, kGostHashSize, whole) &&
+        (KeptNoTrailer(entry) || Kept(entry, kSignedHashNode, kGostHashSize, signedHash)))
+        return SGVR_OK;
+    LibraryUnique<CSignedHasher> hasher = MakeLibraryObject<CSignedHasher>();
+    if (hasher == nullptr) return SGVR_E_HASH_NO_MEMORY;
+    uint32_t status = SGVR_OK;
+    if (held != nullptr) {
+        if (held->empty()) return SGVR_E_IMAGE_MISSING;
+        FeedInPlace(*held, *hasher);
+    } else {
+        ImageSource source;
+        status = source.Open(entry, files);
+        if (status != SGVR_OK) return status;
+        status = FeedSource(source, *hasher);
     }
-    ImageSource source;
-    uint32_t status = source.Open(entry, files);
+    const uint32_t found = hasher->Finish(signedHash, tail, whole);
+    hasher.reset();
     if (status != SGVR_OK) return status;
-    CGostHash* context = NewLibraryObject<CGostHash>();
-    if (context == nullptr) return SGVR_E_HASH_NO_MEMORY;
-    context->Start();
-    status = FeedImage(source, [context](const uint8_t* data, size_t n) { context->Update(data, n); });
-    uint8_t value[kGostHashSize];
-    context->Finish(value);
-    DeleteLibraryObject(context);
-    if (status != SGVR_OK) return status;
-    ApplyEntryNames(entry, value);
-    SetChild(entry, kIdentifyingHashNode, Value::FromBytes(value, sizeof value));
-    std::memcpy(hash, value, kGostHashSize);
+    ApplyEntryNames(entry, whole);
+    SetChild(entry, kIdentifyingHashNode, Value::FromBytes(whole, sizeof whole));
+    if (found != SGVR_OK) {
+        SetChild(entry, kSignedHashNode, Value());
+        return SGVR_OK;
+    }
+    ApplyEntryNames(entry, signedHash);
+    SetChild(entry, kSignedHashNode, Value::FromBytes(signedHash, sizeof signedHash));
+    SetChild(entry, kTrailerNode, Value::FromBytes(tail, sizeof tail));
+    SecureWipe(tail, sizeof tail);
     return SGVR_OK;
+}
+
+uint32_t IdentifyingHash(Node& entry, const SGVR_FileAccess* files, uint8_t hash[kGostHashSize]) {
+    if (Kept(entry, kIdentifyingHashNode, kGostHashSize, hash)) return SGVR_OK;
+    const uint32_t status = HashImage(entry, files);
+    if (status != SGVR_OK) return status;
+    return Kept(entry, kIdentifyingHashNode, kGostHashSize, hash) ? SGVR_OK : SGVR_S_UNDER_CHECK;
 }
 
 uint32_t SignedHash(Node& entry, const SGVR_FileAccess* files, uint8_t hash[kGostHashSize],
                     uint8_t trailer[kTrailerSize]) {
-    const Node* keptHash = entry.FindChild(kSignedHashNode);
-    const Node* keptTrailer = entry.FindChild(kTrailerNode);
-    if (keptHash != nullptr && keptHash->GetValue().Size() == kNoTrailerMark) return SGVR_E_NO_TRAILER;
-    if (keptHash != nullptr && keptTrailer != nullptr && keptHash->GetValue().Size() == kGostHashSize &&
-        keptTrailer->GetValue().Size() == kTrailerSize) {
-        std::memcpy(hash, keptHash->GetValue().Data().data, kGostHashSize);
-        std::memcpy(trailer, keptTrailer->GetValue().Data().data, kTrailerSize);
-        return SGVR_OK;
+    if (!KeptNoTrailer(entry) && !Kept(entry, kSignedHashNode, kGostHashSize, hash)) {
+        const uint32_t status = HashImage(entry, files);
+        if (status != SGVR_OK) return status;
     }
-    ImageSource source;
-    uint32_t status = source.Open(entry, files);
-    if (status != SGVR_OK) return status;
-    CSignedHasher* hasher = NewLibraryObject<CSignedHasher>();
-    if (hasher == nullptr) return SGVR_E_HASH_NO_MEMORY;
-    status = FeedImage(source, [hasher](const uint8_t* data, size_t n) { hasher->Update(data, n); });
-    uint8_t value[kGostHashSize], tail[kTrailerSize];
-    const uint32_t found = hasher->Finish(value, tail);
-    DeleteLibraryObject(hasher);
-    if (status != SGVR_OK) return status;
-    if (found != SGVR_OK) {
-        SetChild(entry, kSignedHashNode, Value());
+    if (KeptNoTrailer(entry)) return SGVR_E_NO_TRAILER;
+    if (!Kept(entry, kSignedHashNode, kGostHashSize, hash) || !Kept(entry, kTrailerNode, kTrailerSize, trailer))
         return SGVR_E_NO_TRAILER;
-    }
-    ApplyEntryNames(entry, value);
-    SetChild(entry, kSignedHashNode, Value::FromBytes(value, sizeof value));
-    SetChild(entry, kTrailerNode, Value::FromBytes(tail, sizeof tail));
-    std::memcpy(hash, value, kGostHashSize);
-    std::memcpy(trailer, tail, kTrailerSize);
-    SecureWipe(tail, sizeof tail);
     return SGVR_OK;
 }
 

@@ -1,8 +1,8 @@
-#include "ImageSource.h"
+#include "sgvr/ImageSource.h"
 
 #include <cstring>
 
-#include "ListEntry.h"
+#include "sgvr/ListEntry.h"
 
 namespace sgvr {
 

@@ -3,9 +3,9 @@
 // callback over it, or a file reached through the file-access interface.
 #include <cstdint>
 
-#include "ByteView.h"
-#include "Node.h"
-#include "Sgvr.h"
+#include "bytes/ByteView.h"
+#include "image/Node.h"
+#include "sgvr/Sgvr.h"
 
 namespace sgvr {
 

@@ -1,9 +1,9 @@
-#include "ImageVerification.h"
+#include "sgvr/ImageVerification.h"
 
-#include "ImageHashing.h"
-#include "LibraryIds.h"
-#include "SecureWipe.h"
-#include "TrailerSignature.h"
+#include "sgvr/ImageHashing.h"
+#include "sgvr/LibraryIds.h"
+#include "arith/SecureWipe.h"
+#include "arith/TrailerSignature.h"
 
 namespace sgvr {
 

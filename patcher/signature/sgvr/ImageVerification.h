@@ -3,8 +3,8 @@
 // it, and the gathering of those key entries from a registry.
 #include <cstdint>
 
-#include "Context.h"
-#include "KeyRegistry.h"
+#include "sgvr/Context.h"
+#include "sgvr/KeyRegistry.h"
 
 namespace sgvr {
 

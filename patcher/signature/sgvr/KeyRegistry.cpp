@@ -1,11 +1,11 @@
-#include "KeyRegistry.h"
+#include "sgvr/KeyRegistry.h"
 
 #include <cstring>
 
-#include "LibraryIds.h"
-#include "ListEntry.h"
-#include "RegistryImage.h"
-#include "SgvrResult.h"
+#include "sgvr/LibraryIds.h"
+#include "sgvr/ListEntry.h"
+#include "image/RegistryImage.h"
+#include "sgvr/SgvrResult.h"
 
 namespace sgvr {
 

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "ByteView.h"
-#include "GostHash.h"
-#include "Node.h"
+#include "bytes/ByteView.h"
+#include "arith/GostHash.h"
+#include "image/Node.h"
 
 namespace sgvr {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Identifiers of the nodes the library builds: lists, entries and what an
 // entry carries. Type byte, tag and index as in every node identifier.
-#include "NodeId.h"
+#include "image/NodeId.h"
 
 namespace sgvr {
 

@@ -1,4 +1,4 @@
-#include "LibraryMemory.h"
+#include "sgvr/LibraryMemory.h"
 
 namespace sgvr {
 namespace {

@@ -7,7 +7,8 @@
 #include <new>
 #include <utility>
 
-#include "Sgvr.h"
+#include "image/TreeMemory.h"
+#include "sgvr/Sgvr.h"
 
 namespace sgvr {
 
@@ -33,10 +34,12 @@ T* NewLibraryObject(Args&&... args) {
 }
 
 template <class T>
-void DeleteLibraryObject(T* object) noexcept {
-    if (object == nullptr) return;
-    object->~T();
-    LibraryRelease(object);
+using LibraryUnique = std::unique_ptr<T, ObjectDeleter<LibraryRelease>>;
+
+// The same, owned; empty when the memory is refused.
+template <class T, class... Args>
+LibraryUnique<T> MakeLibraryObject(Args&&... args) {
+    return LibraryUnique<T>(NewLibraryObject<T>(std::forward<Args>(args)...));
 }
 
 }  // namespace sgvr

@@ -1,4 +1,4 @@
-#include "ListEntry.h"
+#include "sgvr/ListEntry.h"
 
 #include <cstring>
 

@@ -3,8 +3,8 @@
 // status, keyed parameters, names, the buffer it stands for.
 #include <cstdint>
 
-#include "LibraryIds.h"
-#include "Node.h"
+#include "sgvr/LibraryIds.h"
+#include "image/Node.h"
 
 namespace sgvr {
 

@@ -1,7 +1,7 @@
-#include "ListHandles.h"
+#include "sgvr/ListHandles.h"
 
-#include "LibraryIds.h"
-#include "ListEntry.h"
+#include "sgvr/LibraryIds.h"
+#include "sgvr/ListEntry.h"
 
 namespace sgvr {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "Node.h"
-#include "Sgvr.h"
+#include "image/Node.h"
+#include "sgvr/Sgvr.h"
 
 namespace sgvr {
 

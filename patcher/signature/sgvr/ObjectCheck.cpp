@@ -3,14 +3,15 @@
 #include <cstring>
 #include <new>
 
-#include "Context.h"
-#include "ImageHashing.h"
-#include "ImageVerification.h"
-#include "LibraryIds.h"
-#include "LibraryMemory.h"
-#include "ListEntry.h"
-#include "ListHandles.h"
-#include "RegistryImage.h"
+#include "sgvr/ApiFrame.h"
+#include "sgvr/Context.h"
+#include "sgvr/ImageHashing.h"
+#include "sgvr/ImageVerification.h"
+#include "sgvr/LibraryIds.h"
+#include "sgvr/LibraryMemory.h"
+#include "sgvr/ListEntry.h"
+#include "sgvr/ListHandles.h"
+#include "image/RegistryImage.h"
 
 using namespace sgvr;
 
@@ -37,25 +38,25 @@ class ObjectChecker {
 public:
     ObjectChecker(Context& context, Node& list) : context_(context), list_(list) {}
 
-    SGVR_RESULT Check(const std::vector<Node*, TreeAllocator<Node*>>& entries, uint32_t extraId) {
-        for (Node* e : entries) {
-            WorkItem w;
-            w.entry = e;
-            w.work = e->Clone();
-            const uint32_t status = EntryStatus(*e);
-            w.status = status != 0 ? status : SGVR_S_UNDER_CHECK;
-            w.namesId = ParamU32(*e, SGVR_PARAM_REGISTRY_ID, w.namedId);
-            w.hasHint = ParamU32(*e, SGVR_PARAM_INDEX_HINT, w.hint);
-            items_.push_back(std::move(w));
+    // Checks the objects and copies the outcomes back to the caller's entries.
+    SGVR_RESULT Run(const EntryNodes& entries, uint32_t extraId) {
+        CopyEntries(entries, items_);
+        for (WorkItem& w : items_) {
+            const uint32_t status = EntryStatus(*w.entry);
+            if (status != 0) w.status = status;
+            w.namesId = ParamU32(*w.entry, SGVR_PARAM_REGISTRY_ID, w.namedId);
+            w.hasHint = ParamU32(*w.entry, SGVR_PARAM_INDEX_HINT, w.hint);
         }
         NamedIds();
         IndexedHashes(extraId);
         AllKeys();
+        CopyBack();
         for (const WorkItem& w : items_)
             if (!w.done) return SGVR_E_CONSISTENCY;
         return SGVR_OK;
     }
 
+private:
     // The working statuses go back to the caller's entries, with how each
     // verified object was verified.
     void CopyBack() {
@@ -65,7 +66,6 @@ public:
         }
     }
 
-private:
     void Verified(WorkItem& w, uint32_t how) {
         w.done = true;
         w.status = SGVR_OK;
@@ -186,29 +186,5 @@ private:
 }  // namespace
 
 extern "C" SGVR_RESULT SGVR_CheckObjects(SGVR_CONTEXT handle, SGVR_PARLIST listHandle, uint32_t extraId) {
-    if (!LibraryMemoryInstalled()) return SGVR_E_NOT_INITIALISED;
-    Context* context = ContextOf(handle);
-    Node* list = ListOf(listHandle);
-    if (context == nullptr || list == nullptr) {
-        if (list != nullptr) RecordStatus(*list, SGVR_E_INVALID_ARG);
-        if (context != nullptr) context->status = SGVR_E_INVALID_ARG;
-        return SGVR_E_INVALID_ARG;
-    }
-    SGVR_RESULT status;
-    try {
-        std::vector<Node*, TreeAllocator<Node*>> entries;
-        CheckableEntries(*list, entries);
-        if (entries.empty()) {
-            status = SGVR_E_NO_OBJECT;
-        } else {
-            ObjectChecker checker(*context, *list);
-            status = checker.Check(entries, extraId & kRegistryIdMask);
-            checker.CopyBack();
-        }
-    } catch (const std::bad_alloc&) {
-        status = SGVR_E_NO_MEMORY;
-    }
-    RecordStatus(*list, status);
-    context->status = status;
-    return status;
+    return EntriesCall<ObjectChecker>(handle, listHandle, extraId);
 }

@@ -2,12 +2,13 @@
 #include <cstring>
 #include <new>
 
-#include "LibraryIds.h"
-#include "LibraryMemory.h"
-#include "ListEntry.h"
-#include "ListHandles.h"
-#include "RandomIndex.h"
-#include "Sgvr.h"
+#include "sgvr/ApiFrame.h"
+#include "sgvr/LibraryIds.h"
+#include "sgvr/LibraryMemory.h"
+#include "sgvr/ListEntry.h"
+#include "sgvr/ListHandles.h"
+#include "sgvr/RandomIndex.h"
+#include "sgvr/Sgvr.h"
 
 using namespace sgvr;
 
@@ -20,18 +21,15 @@ bool IndexInUse(const Node& list, uint16_t index) {
 }
 
 // Builds the entry completely before it is attached, so a failed allocation
-// leaves the list as it was.
-SGVR_ENTRY AddEntry(SGVR_PARLIST handle, NodeId kind, uint16_t index, Value value, const uint32_t* bufferSize,
-                    SGVR_ReadFn read, uintptr_t userValue) {
-    if (!LibraryMemoryInstalled()) return nullptr;
-    Node* list = ListOf(handle);
-    if (list == nullptr) return nullptr;
-    try {
-        if (index == 0xFFFF || (index != 0 && IndexInUse(*list, index))) {
-            RecordStatus(*list, SGVR_E_INVALID_ARG);
-            return nullptr;
-        }
-        const NodeId id = index != 0 ? (kind | index) : NewRandomIndex(*list, kind, IsEntryKind);
+// leaves the list as it was. bufferSize, when given, makes a buffer entry.
+SGVR_ENTRY AddEntry(SGVR_PARLIST handle, NodeId kind, uint16_t index, const void* bytes, uint32_t size,
+                    const uint32_t* bufferSize, SGVR_ReadFn read, uintptr_t userValue) {
+    SGVR_ENTRY added = nullptr;
+    ListCall(handle, nullptr, EntryUse::Optional, [&](Node& list, Node*) -> SGVR_RESULT {
+        if (bytes == nullptr || size == 0) return SGVR_E_INVALID_ARG;
+        Value value = bufferSize != nullptr ? PointerValue(reinterpret_cast<uintptr_t>(bytes)) : Value::FromBytes(bytes, size);
+        if (index == 0xFFFF || (index != 0 && IndexInUse(list, index))) return SGVR_E_INVALID_ARG;
+        const NodeId id = index != 0 ? (kind | index) : NewRandomIndex(list, kind, IsEntryKind);
         NodePtr entry = Node::Create(id, std::move(value));
         if (bufferSize != nullptr) {
             entry->AddChild(kBufferSizeNode, Value::FromU32(*bufferSize));
@@ -39,64 +37,22 @@ SGVR_ENTRY AddEntry(SGVR_PARLIST handle, NodeId kind, uint16_t index, Value valu
             entry->AddChild(kUserValueNode, PointerValue(userValue));
         }
         entry->AddChild(kStatusNode, Value::FromU32(SGVR_S_NOT_CHECKED));
-        Node& added = list->AppendChild(std::move(entry));
-        RecordStatus(*list, SGVR_OK);
-        return HandleOf(&added);
-    } catch (const std::bad_alloc&) {
-        RecordStatus(*list, SGVR_E_NO_MEMORY);
-        return nullptr;
-    }
+        added = HandleOf(&list.AppendChild(std::move(entry)));
+        return SGVR_OK;
+    });
+    return added;
 }
 
 SGVR_ENTRY AddBuffer(SGVR_PARLIST handle, NodeId kind, uint16_t index, const void* buffer, uint32_t size,
                      SGVR_ReadFn read, uintptr_t userValue) {
-    Node* list = ListOf(handle);
-    if (list != nullptr && (buffer == nullptr || size == 0)) {
-        RecordStatus(*list, SGVR_E_INVALID_ARG);
-        return nullptr;
-    }
-    Value address;
-    try {
-        address = PointerValue(reinterpret_cast<uintptr_t>(buffer));
-    } catch (const std::bad_alloc&) {
-        if (list != nullptr) RecordStatus(*list, SGVR_E_NO_MEMORY);
-        return nullptr;
-    }
-    return AddEntry(handle, kind, index, std::move(address), &size, read, userValue);
+    return AddEntry(handle, kind, index, buffer, size, &size, read, userValue);
 }
 
 SGVR_ENTRY AddFile(SGVR_PARLIST handle, NodeId kind, uint16_t index, const void* name, uint32_t nameSize) {
-    Node* list = ListOf(handle);
-    if (list != nullptr && (name == nullptr || nameSize == 0)) {
-        RecordStatus(*list, SGVR_E_INVALID_ARG);
-        return nullptr;
-    }
-    Value bytes;
-    try {
-        bytes = Value::FromBytes(name, nameSize);
-    } catch (const std::bad_alloc&) {
-        if (list != nullptr) RecordStatus(*list, SGVR_E_NO_MEMORY);
-        return nullptr;
-    }
-    return AddEntry(handle, kind, index, std::move(bytes), nullptr, nullptr, 0);
+    return AddEntry(handle, kind, index, name, nameSize, nullptr, nullptr, 0);
 }
 
-// The list and, when given, the entry; the status to answer when they are not usable.
-SGVR_RESULT Resolve(SGVR_PARLIST handle, SGVR_ENTRY entryHandle, bool entryRequired, Node*& list, Node*& entry) {
-    list = nullptr;
-    entry = nullptr;
-    if (!LibraryMemoryInstalled()) return SGVR_E_NOT_INITIALISED;
-    list = ListOf(handle);
-    if (list == nullptr) return SGVR_E_INVALID_ARG;
-    if (entryHandle == nullptr) return entryRequired ? SGVR_E_INVALID_ARG : SGVR_OK;
-    entry = EntryOf(*list, entryHandle);
-    return entry != nullptr ? SGVR_OK : SGVR_E_INVALID_ARG;
-}
-
-SGVR_RESULT Finish(Node* list, SGVR_RESULT status) {
-    if (list != nullptr) RecordStatus(*list, status);
-    return status;
-}
+SGVR_RESULT GetParam(Node& list, Node* entry, uint32_t key, void* buffer, uint32_t* size);
 
 SGVR_ENTRY NextEntry(Node* list, Node* after) {
     for (Node* c = after != nullptr ? after->NextSibling() : list->FirstChild(); c != nullptr; c = c->NextSibling())
@@ -163,23 +119,18 @@ extern "C" SGVR_ENTRY SGVR_ParList_AddRegistryFile(SGVR_PARLIST list, uint16_t i
 }
 
 extern "C" SGVR_RESULT SGVR_ParList_RemoveObject(SGVR_PARLIST handle, SGVR_ENTRY entryHandle) {
-    Node *list, *entry;
-    const SGVR_RESULT status = Resolve(handle, entryHandle, true, list, entry);
-    if (status != SGVR_OK) return Finish(list, status);
-    NodePtr gone = entry->Detach();
-    return Finish(list, SGVR_OK);
+    return ListCall(handle, entryHandle, EntryUse::Required, [](Node&, Node* entry) -> SGVR_RESULT {
+        NodePtr gone = entry->Detach();
+        return SGVR_OK;
+    });
 }
 
 extern "C" SGVR_RESULT SGVR_ParList_SetParam(SGVR_PARLIST handle, SGVR_ENTRY entryHandle, uint32_t key, const void* data,
                                              uint32_t size) {
-    Node *list, *entry;
-    SGVR_RESULT status = Resolve(handle, entryHandle, false, list, entry);
-    if (status != SGVR_OK) return Finish(list, status);
-    if (data == nullptr || key == 0 || key > 0xFFFF) return Finish(list, SGVR_E_INVALID_ARG);
-    try {
+    return ListCall(handle, entryHandle, EntryUse::Optional, [&](Node& list, Node* entry) -> SGVR_RESULT {
+        if (data == nullptr || key == 0 || key > 0xFFFF) return SGVR_E_INVALID_ARG;
         if (key == SGVR_PARAM_BUFFER || key == SGVR_PARAM_USER_VALUE) {
-            if (entry == nullptr || !IsBufferKind(entry->Id()) || size != sizeof(uintptr_t))
-                return Finish(list, SGVR_E_INVALID_ARG);
+            if (entry == nullptr || !IsBufferKind(entry->Id()) || size != sizeof(uintptr_t)) return SGVR_E_INVALID_ARG;
             uintptr_t value;
             std::memcpy(&value, data, sizeof value);
             if (key == SGVR_PARAM_BUFFER)
@@ -187,30 +138,43 @@ extern "C" SGVR_RESULT SGVR_ParList_SetParam(SGVR_PARLIST handle, SGVR_ENTRY ent
             else
                 SetChild(*entry, kUserValueNode, PointerValue(value));
         } else {
-            SetParamBytes(entry != nullptr ? *entry : *list, key, data, size);
+            SetParamBytes(entry != nullptr ? *entry : list, key, data, size);
         }
-        return Finish(list, SGVR_OK);
-    } catch (const std::bad_alloc&) {
-        return Finish(list, SGVR_E_NO_MEMORY);
-    }
+        return SGVR_OK;
+    });
 }
 
 extern "C" SGVR_RESULT SGVR_ParList_GetParam(SGVR_PARLIST handle, SGVR_ENTRY entryHandle, uint32_t key, void* buffer,
                                              uint32_t* size) {
-    Node *list, *entry;
-    SGVR_RESULT status = Resolve(handle, entryHandle, false, list, entry);
-    if (status != SGVR_OK) return Finish(list, status);
-    if (size == nullptr || key == 0 || key > 0xFFFF) return Finish(list, SGVR_E_INVALID_ARG);
-    const Node& owner = entry != nullptr ? *entry : *list;
+    return ListCall(handle, entryHandle, EntryUse::Optional, [&](Node& list, Node* entry) -> SGVR_RESULT {
+        return GetParam(list, entry, key, buffer, size);
+    });
+}
+
+extern "C" SGVR_RESULT SGVR_ParList_SetObjectName(SGVR_PARLIST handle, SGVR_ENTRY entryHandle, const void* name,
+                                                  uint32_t size) {
+    return ListCall(handle, entryHandle, EntryUse::Required, [&](Node&, Node* entry) -> SGVR_RESULT {
+        if (name == nullptr || size == 0 || !TakesNames(entry->Id())) return SGVR_E_INVALID_ARG;
+        NodePtr node = Node::Create(NewRandomId(*entry, kNameKind), Value::FromBytes(name, size));
+        entry->AppendChild(std::move(node));
+        return SGVR_OK;
+    });
+}
+
+namespace {
+
+SGVR_RESULT GetParam(Node& list, Node* entry, uint32_t key, void* buffer, uint32_t* size) {
+    if (size == nullptr || key == 0 || key > 0xFFFF) return SGVR_E_INVALID_ARG;
+    const Node& owner = entry != nullptr ? *entry : list;
     uint8_t scalar[sizeof(uintptr_t)];
     ByteView bytes;
     if (key == SGVR_PARAM_STATUS) {
         const uint32_t s = EntryStatus(owner);
-        if (s == SGVR_OK) return Finish(list, SGVR_E_NO_PARAM);
+        if (s == SGVR_OK) return SGVR_E_NO_PARAM;
         std::memcpy(scalar, &s, sizeof s);
         bytes = ByteView(scalar, sizeof s);
     } else if (key == SGVR_PARAM_BUFFER || key == SGVR_PARAM_USER_VALUE) {
-        if (entry == nullptr || !IsBufferKind(entry->Id())) return Finish(list, SGVR_E_INVALID_ARG);
+        if (entry == nullptr || !IsBufferKind(entry->Id())) return SGVR_E_INVALID_ARG;
         const Node* user = entry->FindChild(kUserValueNode);
         const uintptr_t value = key == SGVR_PARAM_BUFFER ? PointerOf(entry->GetValue())
                                                          : (user != nullptr ? PointerOf(user->GetValue()) : 0);
@@ -218,37 +182,24 @@ extern "C" SGVR_RESULT SGVR_ParList_GetParam(SGVR_PARLIST handle, SGVR_ENTRY ent
         bytes = ByteView(scalar, sizeof value);
     } else {
         const Node* param = FindParam(owner, key);
-        if (param == nullptr) return Finish(list, SGVR_E_NO_PARAM);
+        if (param == nullptr) return SGVR_E_NO_PARAM;
         bytes = param->GetValue().Data();
     }
     const uint32_t needed = static_cast<uint32_t>(bytes.size);
     if (buffer == nullptr) {
         *size = needed;
-        return Finish(list, SGVR_OK);
+        return SGVR_OK;
     }
     if (*size < needed) {
         *size = needed;
-        return Finish(list, SGVR_E_BUFFER_TOO_SMALL);
+        return SGVR_E_BUFFER_TOO_SMALL;
     }
     if (needed != 0) std::memcpy(buffer, bytes.data, needed);
     *size = needed;
-    return Finish(list, SGVR_OK);
+    return SGVR_OK;
 }
 
-extern "C" SGVR_RESULT SGVR_ParList_SetObjectName(SGVR_PARLIST handle, SGVR_ENTRY entryHandle, const void* name,
-                                                  uint32_t size) {
-    Node *list, *entry;
-    SGVR_RESULT status = Resolve(handle, entryHandle, true, list, entry);
-    if (status != SGVR_OK) return Finish(list, status);
-    if (name == nullptr || size == 0 || !TakesNames(entry->Id())) return Finish(list, SGVR_E_INVALID_ARG);
-    try {
-        NodePtr node = Node::Create(NewRandomId(*entry, kNameKind), Value::FromBytes(name, size));
-        entry->AppendChild(std::move(node));
-        return Finish(list, SGVR_OK);
-    } catch (const std::bad_alloc&) {
-        return Finish(list, SGVR_E_NO_MEMORY);
-    }
-}
+}  // namespace
 
 extern "C" SGVR_ENTRY SGVR_ParList_FirstObject(SGVR_PARLIST handle) {
     Node* list = LibraryMemoryInstalled() ? ListOf(handle) : nullptr;
@@ -257,7 +208,7 @@ extern "C" SGVR_ENTRY SGVR_ParList_FirstObject(SGVR_PARLIST handle) {
 
 extern "C" SGVR_ENTRY SGVR_ParList_NextObject(SGVR_PARLIST handle, SGVR_ENTRY entryHandle) {
     Node *list, *entry;
-    if (Resolve(handle, entryHandle, true, list, entry) != SGVR_OK) {
+    if (ResolveList(handle, entryHandle, EntryUse::Required, list, entry) != SGVR_OK) {
         if (list != nullptr) RecordStatus(*list, SGVR_E_INVALID_ARG);
         return nullptr;
     }
@@ -288,7 +239,7 @@ extern "C" SGVR_ENTRY SGVR_ParList_GetObject(SGVR_PARLIST handle, uint16_t index
 
 extern "C" uint16_t SGVR_ParList_GetIndex(SGVR_PARLIST handle, SGVR_ENTRY entryHandle) {
     Node *list, *entry;
-    if (Resolve(handle, entryHandle, true, list, entry) != SGVR_OK) return 0;
+    if (ResolveList(handle, entryHandle, EntryUse::Required, list, entry) != SGVR_OK) return 0;
     return IdIndex(entry->Id());
 }
 

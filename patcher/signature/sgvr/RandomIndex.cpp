@@ -1,4 +1,4 @@
-#include "RandomIndex.h"
+#include "sgvr/RandomIndex.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // Random indices for new nodes: the runtime's generator, seeded once per
 // process with an address, modulo 65535 (never 0xFFFF). 0 is drawn again too,
 // since index 0 means "none" to the callers of FirstFailed and GetObject.
-#include "Node.h"
+#include "image/Node.h"
 
 namespace sgvr {
 

@@ -2,17 +2,19 @@
 // (root by the built-in registry, intermediates by the root, others by the
 // intermediates) and keeps them in the context.
 #include <cstring>
+#include <map>
 #include <new>
 
-#include "Context.h"
-#include "ImageHashing.h"
-#include "ImageSource.h"
-#include "ImageVerification.h"
-#include "LibraryIds.h"
-#include "LibraryMemory.h"
-#include "ListEntry.h"
-#include "ListHandles.h"
-#include "RegistryImage.h"
+#include "sgvr/ApiFrame.h"
+#include "sgvr/Context.h"
+#include "sgvr/ImageHashing.h"
+#include "sgvr/ImageSource.h"
+#include "sgvr/ImageVerification.h"
+#include "sgvr/LibraryIds.h"
+#include "sgvr/LibraryMemory.h"
+#include "sgvr/ListEntry.h"
+#include "sgvr/ListHandles.h"
+#include "image/RegistryImage.h"
 
 using namespace sgvr;
 
@@ -32,15 +34,20 @@ struct Candidate {
 };
 using Candidates = std::vector<Candidate, TreeAllocator<Candidate>>;
 
-// Brings the image into memory and reads its header.
+// Brings the image into memory, reading a callback's or a file's bytes once,
+// and reads its header.
 void Open(Candidate& c, const SGVR_FileAccess* files) {
     ImageSource source;
     c.openStatus = source.Open(*c.work, files);
     if (c.openStatus != SGVR_OK) return;
     if (!source.Direct(c.image)) {
+        // In chunks, as a callback or the file interface is read everywhere.
         c.storage.resize(source.Size());
-        c.openStatus = source.Read(0, c.storage.data(), source.Size());
-        if (c.openStatus != SGVR_OK) return;
+        for (uint32_t off = 0; off < source.Size(); off += kImageChunk) {
+            const uint32_t n = source.Size() - off < kImageChunk ? source.Size() - off : kImageChunk;
+            c.openStatus = source.Read(off, c.storage.data() + off, n);
+            if (c.openStatus != SGVR_OK) return;
+        }
         c.image = ByteView(c.storage.data(), c.storage.size());
     }
     c.openStatus = ReadImageHeader(c.image, ReadOptions(), c.header);
@@ -51,20 +58,18 @@ class SetBuilder {
 public:
     SetBuilder(Context& context, Node& list) : context_(context), list_(list) {}
 
-    SGVR_RESULT Build(const std::vector<Node*, TreeAllocator<Node*>>& entries, uint32_t extraId) {
-        for (Node* e : entries) {
-            Candidate c;
-            c.entry = e;
-            c.work = e->Clone();
-            candidates_.push_back(std::move(c));
-        }
+    // Builds the set and reports every registry's outcome on its entry.
+    SGVR_RESULT Run(const EntryNodes& entries, uint32_t extraId) {
+        CopyEntries(entries, candidates_);
         for (Candidate& c : candidates_) Open(c, context_.Files());
         SGVR_RESULT status = Root();
         if (status == SGVR_OK) status = Intermediates();
         if (status == SGVR_OK) status = Others(extraId);
+        ReportStatuses();
         return status;
     }
 
+private:
     // Every registry that took part tells whether it was accepted; one that
     // could not be opened or read tells why, and one whose id no step asked
     // for says so.
@@ -77,7 +82,6 @@ public:
         }
     }
 
-private:
     // Accepts the next registry of the list with the required id, verified
     // with the given keys. SGVR_E_ALREADY_IN_SET when none is left.
     SGVR_RESULT AcceptOne(uint32_t requiredId, const EntryList& keys, KeyRegistryPtr& out, Candidate*& which) {
@@ -85,8 +89,12 @@ private:
             if (c.tookPart || !c.headerOk || c.header.registryId != requiredId) continue;
             c.tookPart = true;
             which = &c;
+            // Both hashes come from the bytes read once in Open, the same
+            // bytes the tree is loaded from below.
+            SGVR_RESULT status = HashImage(*c.work, context_.Files(), &c.image);
+            if (status != SGVR_OK) return status;
             uint8_t hash[kGostHashSize];
-            SGVR_RESULT status = IdentifyingHash(*c.work, context_.Files(), hash);
+            status = IdentifyingHash(*c.work, context_.Files(), hash);
             if (status != SGVR_OK) return status;
             // An image verified before is accepted without a second signature check.
             if (!context_.WasAccepted(hash)) {
@@ -145,10 +153,18 @@ private:
     SGVR_RESULT Others(uint32_t extraId) {
         IdVector ids;
         context_.index.IdsFor(list_, extraId, ids);
+        // The intermediates' key entries by the id they serve, gathered once:
+        // one pass over the entries instead of one per id.
+        std::map<uint32_t, EntryList, std::less<uint32_t>, TreeAllocator<std::pair<const uint32_t, EntryList>>> keysOf;
+        for (const KeyRegistryPtr& inter : context_.intermediates)
+            ForEachEntry(*inter, [&](const Node& entry, uint32_t served) {
+                if (IsKeyEntry(entry) && EntryQualifies(entry, list_)) keysOf[served].push_back(&entry);
+            });
+        const EntryList none;
         for (uint32_t id : ids) {
             if (IsTrustLayer(id)) continue;
-            EntryList keys;
-            for (const KeyRegistryPtr& inter : context_.intermediates) GatherKeys(*inter, id, false, list_, keys);
+            const auto found = keysOf.find(id);
+            const EntryList& keys = found != keysOf.end() ? found->second : none;
             for (;;) {
                 KeyRegistryPtr registry;
                 Candidate* c = nullptr;
@@ -204,29 +220,5 @@ private:
 }  // namespace
 
 extern "C" SGVR_RESULT SGVR_PrepareRegsSet(SGVR_CONTEXT handle, SGVR_PARLIST listHandle, uint32_t extraId) {
-    if (!LibraryMemoryInstalled()) return SGVR_E_NOT_INITIALISED;
-    Context* context = ContextOf(handle);
-    Node* list = ListOf(listHandle);
-    if (context == nullptr || list == nullptr) {
-        if (list != nullptr) RecordStatus(*list, SGVR_E_INVALID_ARG);
-        if (context != nullptr) context->status = SGVR_E_INVALID_ARG;
-        return SGVR_E_INVALID_ARG;
-    }
-    SGVR_RESULT status;
-    try {
-        std::vector<Node*, TreeAllocator<Node*>> entries;
-        CheckableEntries(*list, entries);
-        if (entries.empty()) {
-            status = SGVR_E_NO_OBJECT;
-        } else {
-            SetBuilder builder(*context, *list);
-            status = builder.Build(entries, extraId & kRegistryIdMask);
-            builder.ReportStatuses();
-        }
-    } catch (const std::bad_alloc&) {
-        status = SGVR_E_NO_MEMORY;
-    }
-    RecordStatus(*list, status);
-    context->status = status;
-    return status;
+    return EntriesCall<SetBuilder>(handle, listHandle, extraId);
 }

@@ -1,8 +1,8 @@
-#include "ResultTable.h"
+#include "sgvr/ResultTable.h"
 
-#include "LibraryIds.h"
-#include "RegistryImage.h"
-#include "Sgvr.h"
+#include "sgvr/LibraryIds.h"
+#include "image/RegistryImage.h"
+#include "sgvr/Sgvr.h"
 
 namespace sgvr {
 

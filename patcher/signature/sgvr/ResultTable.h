@@ -4,7 +4,7 @@
 // (nodes 0x0928nnnn under node 0x09280001).
 #include <cstdint>
 
-#include "ByteView.h"
+#include "bytes/ByteView.h"
 
 namespace sgvr {
 

@@ -10,7 +10,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "SgvrResult.h"
+#include "sgvr/SgvrResult.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "GostHash.h"
-#include "SmallResult.h"
+#include "arith/GostHash.h"
+#include "arith/SmallResult.h"
 #include "TestHex.h"
 
 using namespace sgvrtest;

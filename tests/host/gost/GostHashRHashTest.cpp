@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "GostHash.h"
+#include "arith/GostHash.h"
 #include "TestHex.h"
 #include "TestVectors.h"
 

@@ -1,7 +1,7 @@
 // Every line of the GOST R 34.11-94 test-parameter vector file.
 #include <gtest/gtest.h>
 
-#include "GostHash.h"
+#include "arith/GostHash.h"
 #include "TestHex.h"
 #include "TestVectors.h"
 

@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "GostSigner.h"
-#include "GostVerifier.h"
-#include "SmallResult.h"
+#include "arith/GostVerifier.h"
+#include "arith/SmallResult.h"
 #include "TestHex.h"
 
 using namespace sgvrtest;

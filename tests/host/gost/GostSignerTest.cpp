@@ -4,10 +4,10 @@
 #include <cstring>
 #include <set>
 
-#include "GostCurve.h"
+#include "arith/GostCurve.h"
 #include "GostSigner.h"
-#include "GostVerifier.h"
-#include "SmallResult.h"
+#include "arith/GostVerifier.h"
+#include "arith/SmallResult.h"
 #include "TestHex.h"
 
 using namespace sgvrtest;

@@ -1,8 +1,8 @@
 // State, argument and key rules of the verification context.
 #include <gtest/gtest.h>
 
-#include "GostVerifier.h"
-#include "SmallResult.h"
+#include "arith/GostVerifier.h"
+#include "arith/SmallResult.h"
 #include "TestHex.h"
 
 using namespace sgvrtest;

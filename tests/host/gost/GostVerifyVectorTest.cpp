@@ -4,8 +4,8 @@
 
 #include <map>
 
-#include "GostVerifier.h"
-#include "SmallResult.h"
+#include "arith/GostVerifier.h"
+#include "arith/SmallResult.h"
 #include "TestHex.h"
 #include "TestVectors.h"
 

@@ -5,8 +5,8 @@
 #include <random>
 #include <vector>
 
-#include "GostCurve.h"
-#include "MontgomeryField.h"
+#include "arith/GostCurve.h"
+#include "arith/MontgomeryField.h"
 
 using sgvr::CBigNum256;
 
@@ -66,9 +66,7 @@ void CompareFields(const CBigNum256& modulus, bool prime, sgvr::CMontgomeryField
 }
 
 void CompareFields(const CBigNum256& modulus, bool prime) {
-    // With and without the processor-specific product (where the processor has one).
     CompareFields(modulus, prime, sgvr::CMontgomeryField::Paths::kAll);
-    CompareFields(modulus, prime, sgvr::CMontgomeryField::Paths::kNoProcessorSpecific);
 }
 
 }  // namespace

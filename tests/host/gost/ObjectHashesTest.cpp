@@ -4,13 +4,13 @@
 #include <cstring>
 #include <random>
 
-#include "ArithStatus.h"
-#include "GostHash.h"
+#include "arith/ArithStatus.h"
+#include "arith/GostHash.h"
 #include "GostSigner.h"
-#include "ObjectHashes.h"
-#include "SmallResult.h"
+#include "arith/ObjectHashes.h"
+#include "arith/SmallResult.h"
 #include "TestHex.h"
-#include "TrailerSignature.h"
+#include "arith/TrailerSignature.h"
 
 using namespace sgvrtest;
 
@@ -35,7 +35,7 @@ std::vector<uint8_t> SignImage(const CTestKey& key, const std::vector<uint8_t>& 
     uint8_t h[32];
     sgvr::CGostHash::Compute(body.data(), body.size(), h);
     for (const auto& n : names) {
-        const sgvr::CByteSpan span{n.data(), n.size()};
+        const sgvr::ByteView span{n.data(), n.size()};
         sgvr::ApplyNames(h, &span, 1);
     }
     uint8_t sig[64], trailer[94];
@@ -48,7 +48,7 @@ std::vector<uint8_t> SignImage(const CTestKey& key, const std::vector<uint8_t>& 
 
 int CheckImage(const CTestKey& key, const std::vector<uint8_t>& image, const std::vector<uint8_t>* name = nullptr) {
     uint8_t h[32], trailer[94];
-    sgvr::CByteSpan span{name ? name->data() : nullptr, name ? name->size() : 0};
+    sgvr::ByteView span{name ? name->data() : nullptr, name ? name->size() : 0};
     const uint32_t st = sgvr::ComputeSignedHash(image.data(), image.size(), &span, name ? 1 : 0, h, trailer);
     if (st != sgvr::kStatusOk) return -1;
     sgvr::CGostVerifier v;
@@ -185,7 +185,7 @@ TEST(IdentifyingHash, WholeImageThenEachNameFromThePreviousValue) {
     sgvr::ComputeIdentifyingHash(image.data(), image.size(), nullptr, 0, h0);
     sgvr::CGostHash::Compute(image.data(), image.size(), expect);
     EXPECT_EQ(ToHex(h0, 32), ToHex(expect, 32));
-    const sgvr::CByteSpan names[2] = {{a.data(), a.size()}, {b.data(), b.size()}};
+    const sgvr::ByteView names[2] = {{a.data(), a.size()}, {b.data(), b.size()}};
     sgvr::ComputeIdentifyingHash(image.data(), image.size(), names, 2, h2);
     sgvr::CGostHash::ComputeFrom(h0, a.data(), a.size(), h1);
     sgvr::CGostHash::ComputeFrom(h1, b.data(), b.size(), expect);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "Radix64.h"
+#include "arith/Radix64.h"
 #include "TestHex.h"
 
 using namespace sgvrtest;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "TrailerFinder.h"
+#include "arith/TrailerFinder.h"
 
 namespace {
 

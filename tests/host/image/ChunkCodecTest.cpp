@@ -1,6 +1,6 @@
-#include "ChunkDecoder.h"
-#include "ChunkEncoder.h"
-#include "Crc32.h"
+#include "image/ChunkDecoder.h"
+#include "image/ChunkEncoder.h"
+#include "image/Crc32.h"
 #include "TestBytes.h"
 
 #include <gtest/gtest.h>

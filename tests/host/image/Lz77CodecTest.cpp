@@ -1,5 +1,5 @@
-#include "Lz77Decoder.h"
-#include "Lz77Encoder.h"
+#include "image/Lz77Decoder.h"
+#include "image/Lz77Encoder.h"
 #include "TestBytes.h"
 
 #include <gtest/gtest.h>

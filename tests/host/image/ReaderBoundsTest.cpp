@@ -1,10 +1,10 @@
 // The reader's bounds: a small image cannot make it allocate or recurse
 // without limit.
 
-#include "Crc32.h"
+#include "image/Crc32.h"
 #include "HandLz77.h"
-#include "RegistryImage.h"
-#include "RegistryImageWriter.h"
+#include "image/RegistryImage.h"
+#include "image/RegistryImageWriter.h"
 #include "TestBytes.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "RegistryDescription.h"
-#include "RegistryImage.h"
-#include "ValueType.h"
+#include "image/RegistryImage.h"
+#include "image/ValueType.h"
 
 #include <gtest/gtest.h>
 
@@ -114,4 +114,76 @@ TEST(RegistryDescription, CodecLists) {
     EXPECT_FALSE(ParseCodecList("2:70000", o, error));
     EXPECT_FALSE(ParseCodecList("", o, error));
     EXPECT_FALSE(ParseCodecList("1:x", o, error));
+}
+
+namespace {
+
+// A small image that prints large: count nodes, each a boolean array of
+// 65535 elements, all compressed away by codec 1.
+std::vector<uint8_t> WideBooleanImage(int count, bool compressed = true) {
+    NodePtr top = Node::Create(0);
+    Node& root = top->AddChild(0x01160000);
+    for (int i = 0; i < count; ++i) {
+        Value array = Value::MakeArray(10, 1);
+        for (int k = 0; k < 65535; ++k) array.AppendBool(k % 97 == 0);
+        root.AddChild(0x4A200000 | static_cast<uint32_t>(i + 1), std::move(array));
+    }
+    WriteOptions options;
+    if (compressed) options.codecs = {{1, 8192, 0}};
+    std::vector<uint8_t> image;
+    std::string error;
+    EXPECT_TRUE(WriteRegistryImage(*top, options, image, error)) << error;
+    return image;
+}
+
+// Counts what is written and the most tree blocks held at any write.
+class MeasuringOut : public DescriptionOut {
+public:
+    void Write(const std::string& text) override {
+        bytes += text.size();
+        if (keep) kept += text;
+        const size_t held = TreeBlocksOutstanding();
+        if (held > peakBlocks) peakBlocks = held;
+    }
+    size_t bytes = 0, peakBlocks = 0;
+    bool keep = false;
+    std::string kept;
+};
+
+}  // namespace
+
+// The streamed description holds one node at a time: ten times the nodes
+// print ten times the text with no more tree memory held; and it prints what
+// the description of the whole tree prints.
+TEST(RegistryDescription, StreamedDumpHoldsOneNodeAtATime) {
+    const std::vector<uint8_t> few = WideBooleanImage(4), many = WideBooleanImage(40);
+    EXPECT_LT(many.size(), 40000u);  // small on disk, ~18 MB as text
+    const size_t before = TreeBlocksOutstanding();
+    MeasuringOut a, b;
+    a.keep = true;
+    ASSERT_EQ(StreamRegistryDescription(ByteView(few.data(), few.size()), ReadOptions(), a), kImageOk);
+    ASSERT_EQ(StreamRegistryDescription(ByteView(many.data(), many.size()), ReadOptions(), b), kImageOk);
+    EXPECT_GT(b.bytes, 9 * a.bytes);
+    EXPECT_LE(b.peakBlocks, a.peakBlocks + 2) << "tree memory grew with the number of nodes";
+    EXPECT_LT(b.peakBlocks - before, 64u);
+    EXPECT_EQ(TreeBlocksOutstanding(), before);
+
+    RegistryImage read;
+    ASSERT_EQ(ReadRegistryImage(ByteView(few.data(), few.size()), ReadOptions(), read), kImageOk);
+    EXPECT_EQ(a.kept, PrintRegistryDescription(OptionsOfImage(read), *read.top));
+    // Long arrays are packed into lines (one element a line took 11 bytes
+    // for "false" at this depth), and the text still rebuilds the image.
+    EXPECT_LT(a.kept.size(), 4 * 8 * 65535u);
+    const RegistryDescription again = Parse(a.kept);
+    EXPECT_TRUE(again.top->SameTree(*read.top));
+}
+
+TEST(RegistryDescription, ARefusedImagePrintsNothing) {
+    std::vector<uint8_t> image = WideBooleanImage(2, false);
+    image.resize(image.size() - 2000);  // the stream ends inside the last node
+    MeasuringOut out;
+    ImageFault fault = ImageFault::None;
+    EXPECT_NE(StreamRegistryDescription(ByteView(image.data(), image.size()), ReadOptions(), out, &fault), kImageOk);
+    EXPECT_NE(fault, ImageFault::None);
+    EXPECT_EQ(out.bytes, 0u);
 }

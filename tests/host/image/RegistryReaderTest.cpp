@@ -1,10 +1,10 @@
 // Reader tests on hand-laid images (none of them made by our writer).
 
-#include "Crc32.h"
+#include "image/Crc32.h"
 #include "HandLz77.h"
-#include "RegistryImage.h"
+#include "image/RegistryImage.h"
 #include "TestBytes.h"
-#include "ValueType.h"
+#include "image/ValueType.h"
 
 #include <gtest/gtest.h>
 

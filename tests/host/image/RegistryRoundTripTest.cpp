@@ -1,10 +1,10 @@
 // Images made by the writer read back into the same tree.
 
-#include "Crc32.h"
-#include "RegistryImage.h"
-#include "RegistryImageWriter.h"
+#include "image/Crc32.h"
+#include "image/RegistryImage.h"
+#include "image/RegistryImageWriter.h"
 #include "TestBytes.h"
-#include "ValueType.h"
+#include "image/ValueType.h"
 
 #include <gtest/gtest.h>
 

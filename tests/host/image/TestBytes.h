@@ -1,7 +1,7 @@
 #pragma once
 // Hand-laid byte sequences for reader tests.
 
-#include "ByteView.h"
+#include "bytes/ByteView.h"
 
 #include <cstdint>
 #include <initializer_list>

@@ -1,6 +1,6 @@
-#include "Node.h"
-#include "TreeMemory.h"
-#include "ValueType.h"
+#include "image/Node.h"
+#include "image/TreeMemory.h"
+#include "image/ValueType.h"
 
 #include <gtest/gtest.h>
 

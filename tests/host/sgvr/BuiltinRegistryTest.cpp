@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "ArithStatus.h"
-#include "BuiltinImages.h"
-#include "RegistryImage.h"
-#include "ResultTable.h"
+#include "arith/ArithStatus.h"
+#include "sgvr/BuiltinImages.h"
+#include "image/RegistryImage.h"
+#include "sgvr/ResultTable.h"
 #include "TestPki.h"
 
 using namespace sgvrtest;

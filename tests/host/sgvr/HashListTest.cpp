@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "Context.h"
-#include "ImageVerification.h"
-#include "ListHandles.h"
+#include "sgvr/Context.h"
+#include "sgvr/ImageVerification.h"
+#include "sgvr/ListHandles.h"
 #include "TestPki.h"
 
 using namespace sgvrtest;

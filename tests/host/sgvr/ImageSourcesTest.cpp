@@ -7,8 +7,9 @@
 #include <map>
 #include <string>
 
-#include "GostHash.h"
-#include "ObjectHashes.h"
+#include "arith/GostHash.h"
+#include "arith/ObjectHashes.h"
+#include "sgvr/ImageHashing.h"
 #include "TestPki.h"
 
 using namespace sgvrtest;
@@ -194,4 +195,114 @@ TEST(ImageSources, RefusedAllocationAtEveryPointLeaksNothing) {
                 << std::hex << r << " at allocation " << std::dec << refuse;
     }
     EXPECT_GT(total, 50);
+}
+
+namespace {
+
+// An image whose bytes change after the first pass over them: the first read
+// at offset 0 (and the reads after it) see `first`, every later pass `later`.
+struct Shifting {
+    Bytes first, later;
+    int passes = 0;
+    uint32_t longestRead = 0;
+
+    uint32_t Read(uint32_t offset, void* dest, uint32_t length) {
+        if (offset == 0) ++passes;
+        if (length > longestRead) longestRead = length;
+        const Bytes& b = passes <= 1 ? first : later;
+        if (offset > b.size() || length > b.size() - offset) return 1;
+        std::memcpy(dest, b.data() + offset, length);
+        return 0;
+    }
+    static SGVR_RESULT Callback(uintptr_t user, const void*, uint32_t offset, void* dest, uint32_t length,
+                                uint32_t* read) {
+        if (reinterpret_cast<Shifting*>(user)->Read(offset, dest, length) != 0) return SGVR_E_FILE_READ;
+        *read = length;
+        return SGVR_OK;
+    }
+    // The same image as the one file of a file-access interface.
+    static int Open(void* self, const void*, uint32_t, void** file) {
+        *file = self;
+        return 0;
+    }
+    static int Size(void* self, void*, uint32_t* size) {
+        *size = static_cast<uint32_t>(static_cast<Shifting*>(self)->first.size());
+        return 0;
+    }
+    static int ReadFile(void* self, void*, uint32_t offset, void* dest, uint32_t length, uint32_t* read) {
+        if (static_cast<Shifting*>(self)->Read(offset, dest, length) != 0) return 1;
+        *read = length;
+        return 0;
+    }
+    static void Close(void*, void*) {}
+};
+
+}  // namespace
+
+// The tree that is trusted must be the tree whose bytes were verified: an
+// intermediate registry served first with a planted tree (carrying the genuine
+// trailer) and then with the genuine bytes must not lend the planted tree the
+// genuine signature, through a read callback or through the file interface.
+TEST(ImageSources, ARegistryIsReadOnceSoChangingBytesCannotBorrowASignature) {
+    Hierarchy h;
+    const KeyPair planted = NewKey();
+    const Bytes genuine = Signed(RegistryBuilder(0x7FFFFA).Key(h.oper, h.thirdId).Image(true), h.tl);
+    Bytes forged = RegistryBuilder(0x7FFFFA).Key(planted, h.thirdId).Image(true);
+    ASSERT_EQ(forged.size() + sgvr::kTrailerSize, genuine.size());
+    forged.insert(forged.end(), genuine.end() - sgvr::kTrailerSize, genuine.end());
+    const Bytes byPlanted = Signed(kContent, planted), byOper = Signed(kContent, h.oper);
+
+    for (const bool throughFiles : {false, true}) {
+        for (const bool forgedFirst : {true, false}) {
+            SCOPED_TRACE(std::string(throughFiles ? "file interface" : "read callback") +
+                         (forgedFirst ? ", planted tree first" : ", genuine bytes first"));
+            Shifting inter{forgedFirst ? forged : genuine, forgedFirst ? genuine : forged};
+            SGVR_FileAccess access{&inter, Shifting::Open, Shifting::Size, Shifting::ReadFile, Shifting::Close, nullptr};
+            SGVR_CONTEXT context = SGVR_CreateContext(memory::Alloc, memory::Free, throughFiles ? &access : nullptr, 1);
+            ASSERT_NE(context, nullptr);
+            List regs;
+            regs.AddRegistry(h.Root());
+            SGVR_ENTRY e = throughFiles ? SGVR_ParList_AddRegistryFile(regs, 0, "oper.pbv", 8)
+                                        : SGVR_ParList_AddRegistryBuffer(regs, 0, genuine.data(),
+                                                                         static_cast<uint32_t>(genuine.size()),
+                                                                         Shifting::Callback,
+                                                                         reinterpret_cast<uintptr_t>(&inter));
+            ASSERT_NE(e, nullptr);
+            const SGVR_RESULT prepared = SGVR_PrepareRegsSet(context, regs, 0);
+            EXPECT_EQ(inter.passes, 1) << "the registry was read more than once";
+            List objects;
+            SGVR_ENTRY planted_ = objects.AddObject(byPlanted);
+            SGVR_ENTRY oper_ = objects.AddObject(byOper);
+            SGVR_CheckObjects(context, objects, 0);
+            EXPECT_NE(objects.Status(planted_), SGVR_OK) << "a package of the planted key passed";
+            if (forgedFirst) {
+                EXPECT_EQ(prepared, SGVR_E_SIGNATURE_MISMATCH);  // the planted bytes were the ones verified
+                EXPECT_EQ(regs.Status(e), SGVR_E_REGISTRY_REJECTED);
+            } else {
+                EXPECT_EQ(prepared, SGVR_OK);
+                EXPECT_EQ(objects.Status(oper_), SGVR_OK);
+            }
+            SGVR_DestroyContext(context, 1);
+        }
+    }
+}
+
+// A registry larger than one read chunk comes through the callback in chunks
+// of at most 32767 bytes, once.
+TEST(ImageSources, ALargeRegistryIsReadInChunksOnce) {
+    Hierarchy h;
+    RegistryBuilder builder(0x7FFFFA);
+    for (uint32_t i = 0; i < 1000; ++i) builder.Key(h.oper, h.thirdId + i);
+    const Bytes inter = Signed(builder.Image(true), h.tl);
+    ASSERT_GT(inter.size(), 2u * sgvr::kImageChunk);
+    Shifting source{inter, inter};
+    SGVR_CONTEXT context = NewContext();
+    List regs;
+    regs.AddRegistry(h.Root());
+    SGVR_ParList_AddRegistryBuffer(regs, 0, inter.data(), static_cast<uint32_t>(inter.size()), Shifting::Callback,
+                                   reinterpret_cast<uintptr_t>(&source));
+    EXPECT_EQ(SGVR_PrepareRegsSet(context, regs, 0), SGVR_OK);
+    EXPECT_EQ(source.passes, 1);
+    EXPECT_EQ(source.longestRead, sgvr::kImageChunk);
+    SGVR_DestroyContext(context, 1);
 }

@@ -6,11 +6,11 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "GostHash.h"
+#include "arith/GostHash.h"
 #include "GostSigner.h"
-#include "ObjectHashes.h"
-#include "RegistryImageWriter.h"
-#include "TrailerSignature.h"
+#include "arith/ObjectHashes.h"
+#include "image/RegistryImageWriter.h"
+#include "arith/TrailerSignature.h"
 
 namespace sgvrtest {
 
@@ -45,8 +45,8 @@ Bytes NameBytes(const std::u16string& name) {
 }
 
 namespace {
-std::vector<sgvr::CByteSpan> Spans(const std::vector<Bytes>& names) {
-    std::vector<sgvr::CByteSpan> spans;
+std::vector<sgvr::ByteView> Spans(const std::vector<Bytes>& names) {
+    std::vector<sgvr::ByteView> spans;
     for (const Bytes& n : names) spans.push_back({n.data(), n.size()});
     return spans;
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Node.h"
-#include "Sgvr.h"
+#include "image/Node.h"
+#include "sgvr/Sgvr.h"
 
 namespace sgvrtest {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TestPki.h"
-#include "TrailerSignature.h"
+#include "arith/TrailerSignature.h"
 
 using namespace sgvrtest;
 
@@ -242,4 +242,26 @@ TEST_F(TrustChain, SeveralObjectsReportEachFailure) {
     EXPECT_EQ(second, SGVR_ParList_GetIndex(objects, bad2));
     EXPECT_EQ(status, SGVR_E_SIGNATURE_MISMATCH);
     EXPECT_EQ(SGVR_ParList_NextFailed(objects, second, &status), 0);
+}
+
+// An intermediate registry with a hundred thousand key entries, each serving
+// its own id: the set is built, and an object that names the last id verifies
+// with the one key that serves it (a slow index shows here as a test that
+// takes minutes).
+TEST_F(TrustChain, AHundredThousandKeyEntriesIndexAndServeTheirIds) {
+    constexpr uint32_t kEntries = 100000;
+    const KeyPair other = NewKey();
+    RegistryBuilder inter(0x7FFFFA);
+    for (uint32_t i = 0; i + 1 < kEntries; ++i) inter.Key(other.pub, 0x100 + i);
+    const uint32_t lastId = 0x100 + kEntries - 1;
+    inter.Key(h_.oper, lastId);
+    ASSERT_EQ(Prepare(h_.Root(), Signed(inter.Image(true), h_.tl)), SGVR_OK);
+
+    List objects;
+    SGVR_ENTRY byOper = objects.AddObject(Signed(kPackage, h_.oper));
+    objects.SetU32(byOper, SGVR_PARAM_REGISTRY_ID, lastId);
+    EXPECT_EQ(SGVR_CheckObjects(context_, objects, 0), SGVR_OK);
+    uint32_t key4 = 0;
+    ASSERT_TRUE(objects.Key4(byOper, key4));
+    EXPECT_EQ(key4, SGVR_VERIFIED_BY_SIGNATURE);
 }

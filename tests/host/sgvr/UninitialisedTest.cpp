@@ -3,7 +3,7 @@
 // process-wide and never uninstalled).
 #include <gtest/gtest.h>
 
-#include "Sgvr.h"
+#include "sgvr/Sgvr.h"
 
 TEST(Uninitialised, EveryOperationRefuses) {
     SGVR_PARLIST list = nullptr;

@@ -1,8 +1,8 @@
 #include "GostSigner.h"
 
-#include "GostCurve.h"
+#include "arith/GostCurve.h"
 #include "RandomSource.h"
-#include "SecureWipe.h"
+#include "arith/SecureWipe.h"
 
 namespace sgvrtool {
 

@@ -1,0 +1,24 @@
+#pragma once
+// The little-endian loads and stores of every multi-byte field the library
+// reads or writes: image fields, hash blocks, CRC words, values in memory.
+// Callers hand in pointers to bytes that are known to be there (a cursor or a
+// fixed-size buffer has checked them).
+#include <cstdint>
+
+namespace sgvr {
+
+inline uint16_t LoadLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+inline uint32_t LoadLE32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+
+inline void StoreLE32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+}  // namespace sgvr
