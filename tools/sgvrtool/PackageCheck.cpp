@@ -6,9 +6,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "BuiltinImages.h"
+#include "sgvr/BuiltinImages.h"
 #include "ObjectName.h"
-#include "Sgvr.h"
+#include "sgvr/Sgvr.h"
 
 namespace sgvrtool {
 namespace {

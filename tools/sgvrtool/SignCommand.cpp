@@ -8,15 +8,15 @@
 #include <vector>
 
 #include "CommandTable.h"
-#include "GostHash.h"
+#include "arith/GostHash.h"
 #include "GostSigner.h"
 #include "KeyFile.h"
-#include "ObjectHashes.h"
+#include "arith/ObjectHashes.h"
 #include "ObjectName.h"
-#include "SecureWipe.h"
+#include "arith/SecureWipe.h"
 #include "SignedFileOptions.h"
 #include "ToolFiles.h"
-#include "TrailerSignature.h"
+#include "arith/TrailerSignature.h"
 
 namespace sgvrtool {
 

@@ -4,7 +4,7 @@
 #include "KeyFile.h"
 #include "RegistryCommands.h"
 #include "RegistryDescription.h"
-#include "SecureWipe.h"
+#include "arith/SecureWipe.h"
 #include "ToolFiles.h"
 
 #include <cerrno>
