@@ -146,8 +146,36 @@ std::wstring Env(const wchar_t* name) {
 
 std::wstring ScriptsIniPath() { return Env(L"windir") + L"\\System32\\GroupPolicy\\Machine\\Scripts\\scripts.ini"; }
 
+// Windows' own shutdown script runner is a native program: it reads the real
+// system folder. Built as a 32-bit program on 64-bit Windows, the simulator
+// must turn WOW64 redirection off to read the same scripts.ini.
+class RealSystemFolder {
+public:
+    RealSystemFolder() {
+        using Disable = BOOL(WINAPI*)(PVOID*);
+        const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+        const auto disable = reinterpret_cast<Disable>(
+            reinterpret_cast<void (*)()>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
+        disabled_ = disable && disable(&old_);
+    }
+    ~RealSystemFolder() {
+        if (!disabled_) return;
+        using Revert = BOOL(WINAPI*)(PVOID);
+        const auto revert = reinterpret_cast<Revert>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64RevertWow64FsRedirection")));
+        if (revert) revert(old_);
+    }
+    RealSystemFolder(const RealSystemFolder&) = delete;
+    RealSystemFolder& operator=(const RealSystemFolder&) = delete;
+
+private:
+    PVOID old_ = nullptr;
+    bool disabled_ = false;
+};
+
 std::vector<Script> FromScriptsIni() {
     std::vector<Script> scripts;
+    const RealSystemFolder realSystemFolder;
     const std::wstring ini = ScriptsIniPath();
     const std::wstring folder = Env(L"windir") + L"\\System32\\GroupPolicy\\Machine";
     // The whole section: "key=value" entries, each ended by a NUL.

@@ -62,7 +62,8 @@ class Machine:
 
     def __init__(self, test, product_msi=None):
         start = time.monotonic()
-        self.prefix = Prefix()
+        # Keys are named in full, in either view, as the product wrote them.
+        self.prefix = Prefix(view=64)
         Timings.add("prefix", time.monotonic() - start)
         test.addCleanup(self.prefix.destroy)
         msi = self.prefix.copy_in(product_msi or os.environ["ZEP_PRODUCT_MSI_X64"], SETUP)

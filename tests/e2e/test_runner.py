@@ -46,7 +46,6 @@ COPY = PATCHES + "\\Private\\hf41.exe"
 TRACE_ROOT = "C:\\Trace Folder\\"
 TRACE = TRACE_ROOT + "ZEPPatch.log"
 DOWNLOAD = "C:\\Download"
-SYSTEM = "C:\\windows\\system32"
 EXE = DOWNLOAD + "\\hf41.exe"
 ALTERED = "C:\\Altered\\hf41.exe"
 WAIT = "CUsingORX::WaitORX: Wait ORX service..."
@@ -160,7 +159,7 @@ class Course(unittest.TestCase):
     def setUp(self):
         set_environment()
         remove_tree(PATCHES)
-        for path in (TRACE, SCRIPTS_INI, PRODUCT + "tessel.log", SYSTEM + "\\msiexec.log"):
+        for path in (TRACE, SCRIPTS_INI, PRODUCT + "tessel.log", engine.folder + "\\msiexec.log"):
             remove_file(path)
         for key in (STATE, NEWER, OLDER):
             prefix.reg_delete(key)
@@ -423,7 +422,7 @@ class AcceptedPackage(Course):
         for code in (0, 1641, 3010):
             with self.subTest(code=code):
                 engine.set_exit_code(code)
-                remove_file(SYSTEM + "\\msiexec.log")
+                remove_file(engine.folder + "\\msiexec.log")
                 result = self.hf41("/when now")
                 self.assertEqual(result.code, 0, result.stdout)
                 self.assertEqual(result.stdout,
@@ -444,7 +443,7 @@ class AcceptedPackage(Course):
                 self.assertEqual(engine.calls()[-1].cmd, self.apply_line(showui=True))
 
     def test_missing_msiexec_gives_the_crtproc_lines_and_exit_1(self):
-        system_engine = SYSTEM + "\\msiexec.exe"
+        system_engine = engine.path
         saved = prefix.read_file(system_engine)
         remove_file(system_engine)
         try:

@@ -67,14 +67,13 @@ class MsiexecStandIn:
         return calls
 
 
-SYSTEM = "C:\\windows\\system32"
 DLL_OVERRIDES = r"HKEY_CURRENT_USER\Software\Wine\DllOverrides"
 
 
 def install_as_system_engine(prefix, exit_code=0):
-    """Puts the stand-in in the system's place, the prefix's system folder,
-    where the patcher names the engine by its full path. Wine runs its own
+    """Puts the stand-in in the system's place, the system folder of the
+    patcher's bitness, where the patcher names the engine by its full path. Wine runs its own
     engine for that path unless told to prefer the file (a native override)."""
-    engine = MsiexecStandIn(prefix, SYSTEM, exit_code=exit_code)
+    engine = MsiexecStandIn(prefix, prefix.system_folder(), exit_code=exit_code)
     prefix.reg_set(DLL_OVERRIDES, "msiexec.exe", "native")
     return engine

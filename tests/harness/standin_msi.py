@@ -21,18 +21,17 @@ def enable_standin_msi(prefix, win_dir, exe_name, build_dir=None):
     prefix.reg_set(APP_DEFAULTS + "\\" + exe_name + r"\DllOverrides", "msi", "native,builtin")
 
 
-SYSTEM = "C:\\windows\\system32"
-
-
 def install_standin_msi(prefix, exe_name, build_dir=None):
-    """Puts the stand-in where a machine has msi.dll, the prefix's system
-    folder, and makes exe_name load it before Wine's own. Wine's msi.dll is
-    kept in system32\\zep-engine for the stand-in to forward to."""
+    """Puts the stand-in where a machine has msi.dll, the system folder of
+    the program's bitness, and makes exe_name load it before Wine's own.
+    Wine's msi.dll is kept in zep-engine beside it for the stand-in to
+    forward to. The build's stand-in has the bitness of its programs."""
     import shutil
-    engine_dir = SYSTEM + "\\zep-engine"
+    system = prefix.system_folder()
+    engine_dir = system + "\\zep-engine"
     os.makedirs(prefix.host_path(engine_dir), exist_ok=True)
     kept = prefix.host_path(engine_dir + "\\msi.dll")
     if not os.path.exists(kept):
-        shutil.copyfile(prefix.host_path(SYSTEM + "\\msi.dll"), kept)
-    prefix.copy_in(standin_msi_path(build_dir), SYSTEM)
+        shutil.copyfile(prefix.host_path(system + "\\msi.dll"), kept)
+    prefix.copy_in(standin_msi_path(build_dir), system)
     prefix.reg_set(APP_DEFAULTS + "\\" + exe_name + r"\DllOverrides", "msi", "native,builtin")

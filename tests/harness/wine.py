@@ -68,11 +68,25 @@ def _unlink_shared(path):
         os.remove(path)
 
 
-class Prefix:
-    """A private Wine prefix; use as a context manager to have it removed."""
+def program_bits():
+    """The bitness of the patcher this build made (ZEP_HF41), 64 when none is named."""
+    program = os.environ.get("ZEP_HF41")
+    return 64 if not program or is_pe32_plus(program) else 32
 
-    def __init__(self, arch="win64"):
+
+class Prefix:
+    """A private Wine prefix; use as a context manager to have it removed.
+
+    Registry values are written and read in the view the program under test
+    sees: a 32-bit program under WOW64 reads HKLM\\Software through the
+    32-bit view (Wow6432Node), so values set in the 64-bit view would be
+    invisible to it."""
+
+    def __init__(self, arch="win64", view=None, bits=None):
         self.arch = arch
+        # The bitness of the program under test, and the registry view it reads.
+        self.bits = bits or (32 if arch == "win32" else program_bits())
+        self.view = view or self.bits
         self.root = tempfile.mkdtemp(prefix="zep-e2e-")
         _shell("zep_wine_clone", arch, self.root)
         self.drive_c = os.path.join(self.root, "drive_c")
@@ -173,12 +187,24 @@ class Prefix:
             return subprocess.CompletedProcess(argv, proc.returncode, out.read(), err.read())
 
     def _reg(self, *args, check=True):
-        out = self._exec([WINE64, "reg"] + list(args))
+        out = self._exec([self.loader(), "reg"] + list(args) + ["/reg:%d" % self.view])
         out.stdout = out.stdout.decode(errors="replace")
         out.stderr = out.stderr.decode(errors="replace")
         if check and out.returncode != 0:
             raise RuntimeError("reg %s failed: %s %s" % (args, out.stdout, out.stderr))
         return out
+
+    def system_folder(self):
+        """Where the program under test loads system DLLs from and starts the
+        engine from: for a 32-bit program in a 64-bit prefix, GetSystemDirectory
+        names the prefix's 32-bit system folder."""
+        if self.arch == "win64" and self.bits == 32:
+            return "C:\\windows\\syswow64"
+        return "C:\\windows\\system32"
+
+    def loader(self):
+        """The Wine loader whose programs see the registry through this prefix's view."""
+        return WINE32 if self.view == 32 else WINE64
 
     def reg_set(self, key, name, value, kind="REG_SZ"):
         args = ["add", key, "/f", "/t", kind]
@@ -197,7 +223,8 @@ class Prefix:
         fd, path = tempfile.mkstemp(suffix=".reg", dir=self.root)
         with os.fdopen(fd, "w", encoding="utf-16") as f:
             f.write("Windows Registry Editor Version 5.00\r\n\r\n" + text)
-        if self._exec([WINE64, "regedit", "/S", "Z:" + path.replace("/", "\\")]).returncode != 0:
+        # regedit has no view switch: the one of the view's bitness writes there.
+        if self._exec([self.loader(), "regedit", "/S", "Z:" + path.replace("/", "\\")]).returncode != 0:
             raise RuntimeError("regedit could not import %s" % path)
 
     def reg_query(self, key, name=None):

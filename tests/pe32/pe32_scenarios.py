@@ -18,7 +18,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "harness"))
 
 import wine  # noqa: E402
-from standin_msi import enable_standin_msi  # noqa: E402
+from standin_msi import install_standin_msi  # noqa: E402
 
 PATCH_GUID = "{A623E528-4926-4E76-92A1-A9220E993BE6}"
 PRODUCT_CODE = "{D72DD679-A3EC-4FCF-AFAF-12E2552450B6}"
@@ -134,6 +134,12 @@ def read(path):
 
 
 # -- the machines ---------------------------------------------------------------
+def Prefix64():
+    """A 64-bit prefix for the 32-bit patcher; keys are named in full in
+    either view, so the registry is addressed through the 64-bit one."""
+    return wine.Prefix("win64", view=64, bits=32)
+
+
 class Prefix32(wine.Prefix):
     """A WINEARCH=win32 prefix: only the 32-bit loader runs in it."""
 
@@ -169,7 +175,7 @@ class Machine:
         self.patchquery = self.helper("ZEP_PATCHQUERY64", "ZEP_PATCHQUERY")
         self.orx = self.helper("ZEP_ORX64", None) or os.path.join(build, "testenv", "orx", "orx.exe")
         os.environ["ZEP_WEXEC"] = self.wexec
-        self.prefix = timed("%s: prefix (clone, start)" % arch, Prefix32 if arch == "win32" else wine.Prefix)
+        self.prefix = timed("%s: prefix (clone, start)" % arch, Prefix32 if arch == "win32" else Prefix64)
         try:
             msi = self.prefix.copy_in(os.environ["ZEP_PRODUCT_MSI_X64" if arch == "win64" else "ZEP_PRODUCT_MSI_X86"],
                                       SETUP)
@@ -194,7 +200,8 @@ class Machine:
             for name in ("tl.pbv", "oper.pbv"):
                 self.prefix.copy_in(os.path.join(os.environ["ZEP_KEY_REGISTRIES"], name), self.product_root)
             self.exe = self.prefix.copy_in(os.environ["ZEP_HF41"], DOWNLOAD)
-            enable_standin_msi(self.prefix, DOWNLOAD, "hf41.exe", build)
+            # The patcher loads msi.dll from its system folder only.
+            install_standin_msi(self.prefix, "hf41.exe", build)
         except BaseException:
             self.prefix.destroy()
             raise
