@@ -12,6 +12,7 @@ import sys
 import time
 import unittest
 
+from patcher_texts import fix_files
 from service_standin import start_service
 from standin_msi import install_standin_msi
 from wine import HKLM, Prefix, require_runnable
@@ -32,15 +33,6 @@ if any(not os.environ.get(name) for name in REQUIRED):
     sys.exit(77)
 require_runnable(os.environ["ZEP_WEXEC"])
 
-
-def fix_files():
-    """The fix's changed files: (File table key, new content)."""
-    items = []
-    for item in os.environ["ZEP_FIX_FILES"].split(";"):
-        key, path = item.split("=", 1)
-        with open(path, "rb") as f:
-            items.append((key, f.read()))
-    return items
 
 
 class Timings:

@@ -17,6 +17,7 @@ import unittest
 
 import wine
 from altered import altered_hf41
+from patcher_texts import AT_RESTART, BANNER, CLOSING
 from msiexec_standin import MsiexecStandIn, install_as_system_engine, standin_path
 from service_standin import start_service
 from shutdown_sim import registration, simulate_shutdown
@@ -50,9 +51,6 @@ EXE = DOWNLOAD + "\\hf41.exe"
 ALTERED = "C:\\Altered\\hf41.exe"
 WAIT = "CUsingORX::WaitORX: Wait ORX service..."
 
-BANNER = b"=== ZEP patcher hf41 ===\r\n"
-CLOSING = b"\r\nZEP Patch successfully installed."
-AT_RESTART = b"Patches will be installed when the operating system restarts."
 PREPARING = b"Preparing for installation of patches."
 EVENT_TRACE = {"WINEDEBUG": "fixme+advapi,trace+eventlog"}
 HEADER = b"\r\n===ZEP Patcher trace file===\r\n"

@@ -5,19 +5,12 @@ import time
 import unittest
 
 import wine
+from patcher_texts import BANNER, HELP
 
 HF41 = os.environ["ZEP_HF41"]
 HOLDER = os.environ["ZEP_HOLDER"]
 wine.require_runnable(HF41, os.environ["ZEP_WEXEC"])
 MUTEX = r"Global\PATCHER_342DA671-C61E-4fc0-A313-FA0AE83DD7CF"
-BANNER = b"=== ZEP patcher hf41 ===\r\n"
-HELP = (b"\r\nZEP patcher parameters:\r\n"
-        b"\t[/when now] - apply patch now\r\n"
-        b"\t[/when reboot] - apply patch at reboot\r\n"
-        b"\tdefaut: /when reboot\r\n"
-        b"\t[/showui] - show user interface during installation\r\n"
-        b"\t[/uninstall] - uninstall patch\r\n"
-        b"Press 'Enter' to return...")
 HEADER = b"\r\n===ZEP Patcher trace file===\r\n"
 RECORD = re.compile(rb"\r\n(\d\d:\d\d:\d\d\.\d{3})\t([0-9a-f]{3,})\t([A-Z]{3}|-?\d+)\tpatch\t")
 EVENT_TRACE = {"WINEDEBUG": "fixme+advapi,trace+eventlog"}

@@ -18,6 +18,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "harness"))
 
 import wine  # noqa: E402
+from patcher_texts import AT_RESTART, BANNER, CLOSING, HELP, fix_files  # noqa: E402
 from standin_msi import install_standin_msi  # noqa: E402
 
 PATCH_GUID = "{A623E528-4926-4E76-92A1-A9220E993BE6}"
@@ -33,16 +34,6 @@ SCRIPTS_INI = "\\GroupPolicy\\Machine\\Scripts\\scripts.ini"
 
 DOWNLOAD = "C:\\Download"
 SETUP = "C:\\setup"
-BANNER = b"=== ZEP patcher hf41 ===\r\n"
-HELP = (b"\r\nZEP patcher parameters:\r\n"
-        b"\t[/when now] - apply patch now\r\n"
-        b"\t[/when reboot] - apply patch at reboot\r\n"
-        b"\tdefaut: /when reboot\r\n"
-        b"\t[/showui] - show user interface during installation\r\n"
-        b"\t[/uninstall] - uninstall patch\r\n"
-        b"Press 'Enter' to return...")
-CLOSING = b"\r\nZEP Patch successfully installed."
-AT_RESTART = b"Patches will be installed when the operating system restarts."
 INSTALLED_NOW = b"Preparing for installation of patches.Patches installed successfully."
 HEADER = b"\r\n===ZEP Patcher trace file===\r\n"
 GUARD_ON = "CWow64FsRedirectionDisabler::CWow64FsRedirectionDisabler: FS WOW64 redirection disabled "
@@ -118,14 +109,6 @@ def action_time(arch, log_text, action="RegisterHotfixesInfo"):
         TIMINGS.append(("%s: engine: %s (i686 patch.dll)" % (arch, action), seconds))
         print("timing: %-52s %7.1f s (engine log, whole seconds)" % ("%s: engine: %s" % (arch, action), seconds))
 
-
-def fix_files():
-    items = []
-    for item in os.environ["ZEP_FIX_FILES"].split(";"):
-        key, path = item.split("=", 1)
-        with open(path, "rb") as f:
-            items.append((key, f.read()))
-    return items
 
 
 def read(path):
