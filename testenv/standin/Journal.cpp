@@ -32,22 +32,28 @@ std::wstring ProductFolder() {
 
 namespace {
 
-// Appends in one write with FILE_APPEND_DATA so that lines of the patcher's
-// process and of orx.exe never interleave; retries while another writer
-// holds the file for its open.
+// Appends one line while holding a machine-wide mutex, so that lines of the
+// patcher's process, of orx.exe and of the engine never overwrite each other
+// (Wine's FILE_APPEND_DATA is not an atomic append across processes); retries
+// while another program holds the file for its open.
 void Append(const std::string& line) {
     const std::wstring path = ProductFolder() + L"tessel.log";
+    HANDLE lock = CreateMutexW(nullptr, FALSE, L"Global\\zep-standin-journal");
+    const bool locked = lock && WaitForSingleObject(lock, 10000) != WAIT_TIMEOUT;
     for (int attempt = 0; attempt < 50; ++attempt) {
-        HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
+            SetFilePointer(file, 0, nullptr, FILE_END);
             DWORD written = 0;
             WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
             CloseHandle(file);
-            return;
+            break;
         }
         Sleep(20);
     }
+    if (locked) ReleaseMutex(lock);
+    if (lock) CloseHandle(lock);
 }
 
 }  // namespace
