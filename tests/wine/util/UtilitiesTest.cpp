@@ -221,7 +221,7 @@ TEST(ModulePath, FullPathAndFileName) {
     wchar_t system[MAX_PATH];
     GetModuleFileNameW(nullptr, system, MAX_PATH);
     EXPECT_EQ(GetModuleFilePath(), system);
-    EXPECT_EQ(GetModuleFileNameOnly(), L"files_wine_tests.exe");
+    EXPECT_EQ(GetModuleFileNameOnly(), L"util_wine_tests.exe");
 }
 
 }  // namespace
