@@ -2,7 +2,7 @@
 // as hf41.exe; the tests run in a 64-bit prefix, so resource 102 is the one
 // written out.
 #include "TestData.h"
-#include "TraceCapture.h"
+#include "TraceFile.h"
 #include "core/PrivatePatchGuid.h"
 #include "core/Unpacker.h"
 #include "util/ErrorText.h"

@@ -2,9 +2,13 @@
 // ReportEventW receives is seen through Wine's event log channel in the
 // end-to-end tests.
 #include "EnvironmentKey.h"
-#include "TraceLines.h"
+#include "TraceFile.h"
 #include "diagnostics/EventLog.h"
+#include "diagnostics/TraceLog.h"
 #include "util/ErrorText.h"
+
+#include <windows.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -34,7 +38,7 @@ class EventLog : public ::testing::Test {
 protected:
     void SetUp() override {
         SHDeleteKeyW(HKEY_LOCAL_MACHINE, kSourceKey);
-        traceStart_ = TraceBytes().size();
+        traceStart_ = ProcessTrace().size();
     }
     std::vector<std::string> Traced() const { return TraceRecordsSince(traceStart_); }
     size_t traceStart_ = 0;

@@ -1,9 +1,12 @@
 // CEventMessage against Wine's registry and profile functions: where
 // patcher.loc is looked for, what it yields, and the fall-back texts.
 #include "EnvironmentKey.h"
-#include "TraceLines.h"
+#include "ScratchFolder.h"
+#include "TraceFile.h"
 #include "diagnostics/EventMessage.h"
 #include "util/ErrorText.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -15,7 +18,7 @@ std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), t
 
 class EventMessage : public ::testing::Test {
 protected:
-    void SetUp() override { traceStart_ = TraceBytes().size(); }
+    void SetUp() override { traceStart_ = ProcessTrace().size(); }
     std::vector<std::string> Traced() const { return TraceRecordsSince(traceStart_); }
 
     // The usual product: skin folder below the product folder, English.

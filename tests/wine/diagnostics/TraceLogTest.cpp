@@ -1,3 +1,5 @@
+#include "ScratchFolder.h"
+#include "TestText.h"
 #include "TraceFile.h"
 #include "diagnostics/TraceLog.h"
 
@@ -11,9 +13,7 @@ namespace {
 
 // A scratch trace folder (with its trailing backslash) that starts empty.
 std::wstring FreshFolder(const wchar_t* name) {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + name + L"\\";
+    const std::wstring folder = TempPath(name) + L"\\";
     DeleteFileW((folder + L"ZEPPatch.log").c_str());
     CreateDirectoryW(folder.c_str(), nullptr);
     return folder;

@@ -1,6 +1,8 @@
 #pragma once
 // Shared pieces of the custom-action tests: the product's registry targets as
 // the tests expect them, and the test's own name for its database file.
+#include "TestText.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -33,14 +35,6 @@ inline bool IsUuidText(const std::wstring& text)
 inline bool IsDecimal(const std::wstring& text)
 {
     return !text.empty() && text.find_first_not_of(L"0123456789") == std::wstring::npos;
-}
-
-// Wide text in gtest messages.
-inline std::string Narrow(const std::wstring& text)
-{
-    std::string narrow;
-    for (wchar_t c : text) narrow += c < 128 ? static_cast<char>(c) : '?';
-    return narrow;
 }
 
 // The entry point of a custom action in a loaded library.

@@ -1,18 +1,14 @@
 #include "TestPackage.h"
 
+#include "ScratchFolder.h"
+#include "TestText.h"
+
 #include <wtypes.h>
 #include <msidefs.h>
 
 #include <stdexcept>
 
 namespace {
-
-std::string Narrow(const std::wstring& text)
-{
-    std::string narrow;
-    for (wchar_t c : text) narrow += c < 128 ? static_cast<char>(c) : '?';
-    return narrow;
-}
 
 void Check(UINT er, const std::wstring& what)
 {
@@ -30,13 +26,6 @@ std::wstring Quote(const std::wstring& text)
 }
 
 }  // namespace
-
-std::wstring TempPath(const std::wstring& name)
-{
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    return std::wstring(folder) + name;
-}
 
 std::wstring ProgramFolder()
 {

@@ -1,6 +1,8 @@
 #pragma once
 // Small installer databases made with the Windows Installer API, opened as
 // packages with costing done, so component states are the engine's own.
+#include "ScratchFolder.h"
+
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -67,7 +69,5 @@ private:
     MSIHANDLE m_hPackage = 0;
 };
 
-// A file path in the prefix's temporary folder.
-std::wstring TempPath(const std::wstring& name);
 // The folder of the running test program, with a trailing backslash.
 std::wstring ProgramFolder();

@@ -1,5 +1,9 @@
 #include "ServiceSandbox.h"
 
+#include "EnvironmentKey.h"
+#include "ScratchFolder.h"
+#include "TestText.h"
+
 #include "util/ProductEnvironment.h"
 #include "util/UniqueHandle.h"
 
@@ -17,30 +21,9 @@ namespace {
 
 const char kStopEventName[] = "ZepStandInOrxStop";
 
-void CreateFolders(const std::wstring& path) {
-    for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
-        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-}
-
-void SetEnvironmentValue(const wchar_t* name, const std::wstring& value) {
-    UniqueHKey key;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, kProductEnvironmentKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                    nullptr);
-    RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-
 std::wstring InProduct(const wchar_t* name) { return std::wstring(kProductFolder) + name; }
 
 }  // namespace
-
-std::wstring HostFileFromEnvironment(const char* variable) {
-    const char* value = std::getenv(variable);
-    if (!value) return std::wstring();
-    std::wstring path = L"Z:";
-    for (const char* c = value; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-    return path;
-}
 
 void PrepareProduct() {
     CreateFolders(kProductFolder);

@@ -11,10 +11,6 @@
 extern const wchar_t kProductFolder[];
 extern const wchar_t kTraceFolder[];
 
-// Windows path of a host file named by an environment variable (Wine maps
-// the host's root to Z:).
-std::wstring HostFileFromEnvironment(const char* variable);
-
 // Writes the environment key and copies the stand-ins into the product folder.
 void PrepareProduct();
 

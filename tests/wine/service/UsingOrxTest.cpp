@@ -2,7 +2,7 @@
 // Waits go through a recorder, so the tries and the service waits cost no
 // time and can be counted.
 #include "ServiceSandbox.h"
-#include "TraceLines.h"
+#include "TraceFile.h"
 #include "service/TaskManagerLink.h"
 #include "service/UsingORX.h"
 #include "util/ErrorText.h"
@@ -29,7 +29,6 @@ void WINAPI RecordWait(DWORD milliseconds) { g_waits.push_back(milliseconds); }
 
 const std::string kOk = " -> 0x00000000";
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 // Journal lines without the process id of their writer.
 std::vector<std::string> Entries() {
@@ -62,7 +61,7 @@ protected:
         StopServices();
         ResetStandIns();
         g_waits.clear();
-        traceStart_ = TraceBytes().size();
+        traceStart_ = ProcessTrace().size();
     }
     void TearDown() override { StopServices(); }
 

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "ScratchFolder.h"
-#include "TraceCapture.h"
+#include "TestText.h"
+#include "TraceFile.h"
 #include "signature/check/CheckFileSignature.h"
 #include "signature/check/CheckerResult.h"
 #include "signature/check/FileSignChecker.h"
@@ -24,15 +25,9 @@ using ::testing::Contains;
 
 namespace {
 
-std::wstring HostPath(const std::string& linuxPath) {
-    std::wstring path = L"Z:";
-    for (char c : linuxPath) path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
-    return path;
-}
 std::wstring Registry(const char* name) { return HostPath(std::string(ZEP_SGVR_REGISTRIES) + "/" + name); }
 std::wstring Data(const char* name) { return HostPath(std::string(ZEP_SGVR_DATA) + "/" + name); }
 
-std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 std::string Code(uint32_t code) { return std::to_string(static_cast<int>(code)); }
 
 const std::string kFiles = "FileSignChecker::CheckFilesSign: ";
@@ -42,7 +37,6 @@ void CopyTo(const std::wstring& from, const std::wstring& to) {
     ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE)) << Narrow(from) << " error " << GetLastError();
 }
 
-std::string ReadAll(const std::wstring& path) { return ReadBytes(path); }
 
 class FileSignCheck : public ::testing::Test {
 protected:
@@ -101,7 +95,7 @@ TEST_F(FileSignCheck, SignedPackagePasses) {
 }
 
 TEST_F(FileSignCheck, AlteredUnsignedRenamedOrStrangerPackagesFail) {
-    const std::string good = ReadAll(package_);
+    const std::string good = ReadBytes(package_);
     struct Case {
         const char* what;
         std::string bytes;
@@ -114,8 +108,8 @@ TEST_F(FileSignCheck, AlteredUnsignedRenamedOrStrangerPackagesFail) {
         {"a byte before the trailer", body, L"hf41.msp"},
         {"the trailer's text", text, L"hf41.msp"},
         {"another file name", good, L"other.msp"},
-        {"no signature", ReadAll(Data("unsigned.msp")), L"hf41.msp"},
-        {"a key nobody vouches for", ReadAll(Data("stranger\\hf41.msp")), L"hf41.msp"},
+        {"no signature", ReadBytes(Data("unsigned.msp")), L"hf41.msp"},
+        {"a key nobody vouches for", ReadBytes(Data("stranger\\hf41.msp")), L"hf41.msp"},
     };
     for (const Case& c : cases) {
         const std::wstring dir = product_ / L"case";
@@ -172,21 +166,21 @@ TEST_F(FileSignCheck, KeyRegistriesOutOfTrustOrderOrDamagedAreRefused) {
         std::string bytes;
         uint32_t code;
     };
-    std::string flipped = ReadAll(Registry("tl.pbv"));
+    std::string flipped = ReadBytes(Registry("tl.pbv"));
     flipped[30] ^= 0x40;
-    std::string truncated = ReadAll(Registry("oper.pbv"));
+    std::string truncated = ReadBytes(Registry("oper.pbv"));
     truncated.resize(truncated.size() - 20);
     const Case cases[] = {
-        {"root not signed by the built-in key", L"tl.pbv", ReadAll(Data("tl-wrong-signer.pbv")), 0x38F3542D},
-        {"intermediate signed by the built-in key", L"oper.pbv", ReadAll(Data("oper-by-builtin.pbv")), 0x38F3542D},
-        {"intermediate whose tree names another id", L"oper.pbv", ReadAll(Data("oper-tree-id.pbv")), 0xE75ABF28},
+        {"root not signed by the built-in key", L"tl.pbv", ReadBytes(Data("tl-wrong-signer.pbv")), 0x38F3542D},
+        {"intermediate signed by the built-in key", L"oper.pbv", ReadBytes(Data("oper-by-builtin.pbv")), 0x38F3542D},
+        {"intermediate whose tree names another id", L"oper.pbv", ReadBytes(Data("oper-tree-id.pbv")), 0xE75ABF28},
         {"root altered in one byte", L"tl.pbv", flipped, 0x38F3542D},
         {"intermediate truncated", L"oper.pbv", truncated, 0x08CD9BAC},
-        {"intermediate replaced by a root", L"oper.pbv", ReadAll(Registry("tl.pbv")), 0x8F995FFD},
+        {"intermediate replaced by a root", L"oper.pbv", ReadBytes(Registry("tl.pbv")), 0x8F995FFD},
     };
     for (const Case& c : cases) {
         const std::wstring target = product_ / c.file;
-        const std::string original = ReadAll(target);
+        const std::string original = ReadBytes(target);
         WriteBytes(target, c.bytes);
         TraceCapture trace;
         FileSignChecker checker(Keys());
@@ -294,7 +288,7 @@ TEST_F(FileSignCheck, FileNotFoundIsTriedAgainWithRedirectionOff) {
     TraceCapture trace;
     EXPECT_EQ(checker.LoadFile(package_, buffer), 0);
     EXPECT_EQ(g_opens, 2);
-    EXPECT_EQ(buffer.size(), ReadAll(package_).size());
+    EXPECT_EQ(buffer.size(), ReadBytes(package_).size());
     EXPECT_THAT(trace.Tagged(), ElementsAre("NTF LoadFile: LoadFile name - <" + Narrow(package_) + "> result <0>"));
 
     // Other errors are not retried, and map through the table.
@@ -333,7 +327,7 @@ TEST_F(FileSignCheck, HeldFileIsReadThroughItsHandleFromItsStart) {
 
     // An altered copy held under the genuine package's name is refused.
     const std::wstring altered = product_ / L"altered.msp";
-    std::string bytes = ReadAll(package_);
+    std::string bytes = ReadBytes(package_);
     bytes[bytes.size() / 2] ^= 0x01;
     WriteBytes(altered, bytes);
     HANDLE other = CreateFileW(altered.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

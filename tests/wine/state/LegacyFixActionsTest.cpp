@@ -1,5 +1,5 @@
 #include "PolicySandbox.h"
-#include "TraceCapture.h"
+#include "TraceFile.h"
 #include "state/LegacyFixActions.h"
 #include "util/ErrorText.h"
 

@@ -3,7 +3,7 @@
 // msiexec /p, so GetProductPatches reports what the engine really holds.
 // (Package GUIDs are read through the stand-in msi.dll.)
 #include "TestData.h"
-#include "TraceCapture.h"
+#include "TraceFile.h"
 #include "state/PatchManager.h"
 #include "util/ConfigManager.h"
 #include "util/ErrorText.h"

@@ -2,6 +2,7 @@
 // The machine's Group Policy shutdown-script keys and a private Windows
 // folder for scripts.ini, reset before and after each test.
 #include "ScratchFolder.h"
+#include "TestText.h"
 #include "util/ErrorText.h"
 #include "util/UniqueHandle.h"
 
@@ -20,8 +21,6 @@ inline const wchar_t kScriptList[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Group Policy\\State\\Machine\\Scripts\\Shutdown\\0";
 inline const wchar_t kNewerPolicy[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Group Policy\\Scripts\\Shutdown";
 inline const wchar_t kOlderPolicy[] = L"SOFTWARE\\Policies\\Microsoft\\Windows\\System\\Scripts\\Shutdown";
-
-inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 // Everything under a key, one entry per value: "sub\path|name" -> "type:data".
 // Key paths and value names in lower case, as the registry compares them.
@@ -151,16 +150,6 @@ private:
 inline std::wstring Entry(const std::wstring& name) { return std::wstring(kScriptList) + L"\\" + name; }
 
 inline std::string ErrorText(unsigned long code, const char* operation) { return FormatErrorTextA(code, operation); }
-
-template <typename Action>
-std::string ThrownText(Action action) {
-    try {
-        action();
-    } catch (const std::logic_error& failure) {
-        return failure.what();
-    }
-    return "(nothing thrown)";
-}
 
 inline bool RunsUnderWow64() {
     BOOL wow64 = FALSE;

@@ -1,7 +1,7 @@
 // The failure rows of the shutdown-script registration, each forced through
 // the registry or the file system the way a real machine could fail them.
 #include "PolicySandbox.h"
-#include "TraceCapture.h"
+#include "TraceFile.h"
 #include "state/ShutdownScript.h"
 #include "util/ErrorText.h"
 

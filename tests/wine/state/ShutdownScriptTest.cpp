@@ -1,5 +1,5 @@
 #include "PolicySandbox.h"
-#include "TraceCapture.h"
+#include "TraceFile.h"
 #include "state/ShutdownScript.h"
 #include "util/ErrorText.h"
 #include "util/HexNumbers.h"

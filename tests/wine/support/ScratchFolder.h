@@ -1,32 +1,23 @@
 #pragma once
-// A folder under the temporary folder that starts empty and is removed with
-// everything in it afterwards.
-#include <windows.h>
-#include <shellapi.h>
-
+// Files and folders the Windows tests make and remove.
 #include <string>
 
-inline void RemoveTree(const std::wstring& path) {
-    std::wstring list = path;
-    list.push_back(L'\0');
-    list.push_back(L'\0');
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = list.c_str();
-    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_NOCONFIRMMKDIR;
-    SHFileOperationW(&op);
-}
+// Removes a folder with everything in it (or a file); nothing when absent.
+void RemoveTree(const std::wstring& path);
 
+// Creates every missing folder of a path that starts with a drive ("C:\...");
+// the part after the last backslash is taken as a file name.
+void CreateFolders(const std::wstring& path);
+
+// A name in the temporary folder.
+std::wstring TempPath(const std::wstring& name);
+
+// A folder under the temporary folder that starts empty and is removed with
+// everything in it afterwards.
 class ScratchFolder {
 public:
-    explicit ScratchFolder(const wchar_t* name) {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        path_ = std::wstring(temp) + name;
-        RemoveTree(path_);
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~ScratchFolder() { RemoveTree(path_); }
+    explicit ScratchFolder(const wchar_t* name);
+    ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
@@ -38,11 +29,10 @@ private:
     std::wstring path_;
 };
 
-inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path);
 
-inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
+// Replaces a file's content.
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+
+// Replaces a file's content, creating its folders first.
+void WriteTextFile(const std::wstring& path, const std::string& text);

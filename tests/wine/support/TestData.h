@@ -3,20 +3,13 @@
 // helpers shared by the test programs.
 #include "CheckFileSignatureDouble.h"
 #include "ScratchFolder.h"
+#include "TestText.h"
 #include "TraceFile.h"
 #include "util/Process.h"
 
 #include <windows.h>
 
-#include <functional>
-#include <stdexcept>
 #include <string>
-
-inline std::wstring HostPath(const char* linuxPath) {
-    std::wstring path = L"Z:";
-    for (const char* c = linuxPath; *c; ++c) path.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
-    return path;
-}
 
 // Packages made by mkpatch: the fix's GUID, a lower-case GUID, none at all.
 inline std::wstring PackageA() { return HostPath(ZEP_TEST_PACKAGE_A); }
@@ -39,17 +32,6 @@ inline void PlacePackage(const std::wstring& from, const std::wstring& to, bool 
     if (signedByDouble) bytes += signature_double::kTestSignedMarker;
     WriteBytes(to, bytes);
 }
-
-inline std::string ThrownText(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::logic_error& failure) {
-        return failure.what();
-    }
-    return "(nothing thrown)";
-}
-
-inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 // Runs a command line to its end; its exit code, or ~0u when it did not start.
 inline DWORD RunAndWait(std::wstring commandLine) {

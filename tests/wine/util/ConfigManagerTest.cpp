@@ -1,5 +1,6 @@
 #include "ScratchFolder.h"
-#include "TraceCapture.h"
+#include "TestText.h"
+#include "TraceFile.h"
 #include "util/ConfigManager.h"
 #include "util/ErrorText.h"
 
@@ -15,15 +16,6 @@ namespace {
 using ::testing::ElementsAre;
 
 const char kReadName[] = "NTF CConfigManager::GetSection: New buffer size for ini-section = ";
-
-std::string ThrownText(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::logic_error& failure) {
-        return failure.what();
-    }
-    return "(nothing thrown)";
-}
 
 class ConfigManagerTest : public ::testing::Test {
 protected:

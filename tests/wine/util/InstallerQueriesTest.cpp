@@ -2,7 +2,7 @@
 // stand-in (MsiExtractPatchXMLDataW from the package's summary information;
 // the other two forwarded to Wine's engine).
 #include "TestData.h"
-#include "TraceCapture.h"
+#include "TraceFile.h"
 #include "state/PatchManager.h"
 #include "util/ErrorText.h"
 #include "util/InstallerQueries.h"

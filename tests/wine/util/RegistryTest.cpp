@@ -1,4 +1,5 @@
 #include "TestRegistryKey.h"
+#include "TestText.h"
 #include "TraceFile.h"
 #include "util/Registry.h"
 

@@ -1,5 +1,6 @@
 // The handle owners: what counts as empty, what a reset leaves behind, and
 // the process-information owner closing both handles.
+#include "ScratchFolder.h"
 #include "util/UniqueHandle.h"
 
 #include <windows.h>
@@ -92,9 +93,7 @@ TEST(UniqueProcessInformation, ClosesTheProcessAndThreadHandles) {
 }
 
 TEST(UniqueStdioFile, ClosesTheStream) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring path = std::wstring(temp) + L"zep-owner-stdio.txt";
+    const std::wstring path = TempPath(L"zep-owner-stdio.txt");
     {
         UniqueStdioFile file(_wfopen(path.c_str(), L"wb"));
         ASSERT_TRUE(file);

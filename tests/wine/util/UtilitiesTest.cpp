@@ -1,5 +1,5 @@
 #include "TestData.h"
-#include "TraceCapture.h"
+#include "TraceFile.h"
 #include "util/ErrorText.h"
 #include "util/Folders.h"
 #include "util/DllSearch.h"
