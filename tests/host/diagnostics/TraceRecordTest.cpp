@@ -2,15 +2,33 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
-TEST(TraceRecord, TagsFollowTheLevelTable) {
-    const std::pair<int, const char*> cases[] = {
-        {500, "NTF"}, {300, "ERR"}, {350, "WRN"}, {400, "IMP"}, {301, "ERR"}, {399, "ERR"}, {351, "ERR"},
-        {1000, "1000"}, {-150, "-150"}, {-100, "-100"}, {-50, "ALW"}, {0, "ALW"}, {999, "FFR"},
-        {100, "FTL"}, {200, "DNG"}, {600, "NOI"}, {700, "SPM"}, {800, "ANN"}, {2147483647, "2147483647"}};
-    for (const auto& [level, tag] : cases) EXPECT_EQ(TraceLevelTag(level), tag) << level;
-}
+struct LevelTag {
+    int level;
+    const char* tag;
+};
+
+class TraceLevelTable : public ::testing::TestWithParam<LevelTag> {};
+
+TEST_P(TraceLevelTable, TagFollowsTheLevel) { EXPECT_EQ(TraceLevelTag(GetParam().level), GetParam().tag); }
+
+// The named levels, the ranges between them that take the lower one's tag,
+// and the levels without a name, written as their number.
+INSTANTIATE_TEST_SUITE_P(TraceRecord, TraceLevelTable,
+                         ::testing::Values(LevelTag{500, "NTF"}, LevelTag{300, "ERR"}, LevelTag{350, "WRN"},
+                                           LevelTag{400, "IMP"}, LevelTag{301, "ERR"}, LevelTag{399, "ERR"},
+                                           LevelTag{351, "ERR"}, LevelTag{1000, "1000"}, LevelTag{-150, "-150"},
+                                           LevelTag{-100, "-100"}, LevelTag{-50, "ALW"}, LevelTag{0, "ALW"},
+                                           LevelTag{999, "FFR"}, LevelTag{100, "FTL"}, LevelTag{200, "DNG"},
+                                           LevelTag{600, "NOI"}, LevelTag{700, "SPM"}, LevelTag{800, "ANN"},
+                                           LevelTag{2147483647, "2147483647"}),
+                         [](const auto& info) {
+                             const int level = info.param.level;
+                             return "Level" + (level < 0 ? "Minus" + std::to_string(-level) : std::to_string(level));
+                         });
 
 TEST(TraceRecord, PrefixCarriesTimeThreadTagAndComponent) {
     const TraceTime t{9, 5, 7, 42};

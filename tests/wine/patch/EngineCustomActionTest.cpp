@@ -87,40 +87,48 @@ std::wstring InstallablePackage(const std::wstring& name, const std::wstring& pr
         .Commit();
 }
 
-TEST(EngineCustomAction, InstallationWritesTheValueWhereTheProductReadsIt)
+// Both kinds of component end in the 32-bit view's Data key, which the
+// 32-bit product reads: a 64-bit one through the Wow6432Node key name, a
+// 32-bit one through the engine's own redirection.
+struct ComponentKind {
+    const char* name;
+    const wchar_t* productCode;
+    int attributes;
+    const wchar_t* key;  // in the Registry row the action adds
+};
+
+class InstallationTarget : public ::testing::TestWithParam<ComponentKind> {};
+
+TEST_P(InstallationTarget, WritesTheValueWhereTheProductReadsIt)
 {
-    // Both kinds of component end in the 32-bit view's Data key, which the
-    // 32-bit product reads: a 64-bit one through the Wow6432Node key name, a
-    // 32-bit one through the engine's own redirection.
-    const struct {
-        const wchar_t* productCode;
-        int attributes;
-        const wchar_t* key;
-    } cases[] = {{L"{6F1A2B3C-0001-4000-8000-00000000A001}", 0x100, L"Wow6432Node"},
-                 {L"{6F1A2B3C-0002-4000-8000-00000000A002}", 0, L"SOFTWARE\\TorvellanLab"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(Narrow(c.productCode));
-        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kDataKey.c_str(), KEY_WOW64_32KEY, 0);
-        InstallerLog log;
-        const std::wstring path = InstallablePackage(CurrentTestName() + std::to_wstring(c.attributes), c.productCode,
-                                                     c.attributes);
+    const ComponentKind& c = GetParam();
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kDataKey.c_str(), KEY_WOW64_32KEY, 0);
+    InstallerLog log;
+    const std::wstring path = InstallablePackage(L"EngineCustomAction_Installation" + std::to_wstring(c.attributes),
+                                                 c.productCode, c.attributes);
 
-        ASSERT_EQ(MsiInstallProductW(path.c_str(), L""), 0u);
+    ASSERT_EQ(MsiInstallProductW(path.c_str(), L""), 0u);
 
-        const auto added = log.LinesStartingWith(L"RegisterHotfixesInfo:  Add record to Registry table: ");
-        ASSERT_EQ(added.size(), 1u);
-        EXPECT_NE(added[0].find(c.key), std::wstring::npos) << Narrow(added[0]);
-        EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kDataKey, L"ProductHotfix", RRF_SUBKEY_WOW6432KEY), L"hf27.hf41");
-        EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kDataKey, L"ProductHotfix", RRF_SUBKEY_WOW6464KEY), L"<absent>");
+    const auto added = log.LinesStartingWith(L"RegisterHotfixesInfo:  Add record to Registry table: ");
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_NE(added[0].find(c.key), std::wstring::npos) << Narrow(added[0]);
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kDataKey, L"ProductHotfix", RRF_SUBKEY_WOW6432KEY), L"hf27.hf41");
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kDataKey, L"ProductHotfix", RRF_SUBKEY_WOW6464KEY), L"<absent>");
 
-        // A maintenance run over the installed product: the component is
-        // reinstalled, the row is added again and the value stays.
-        log.Clear();
-        ASSERT_EQ(MsiInstallProductW(path.c_str(), L"REINSTALL=ALL REINSTALLMODE=omus"), 0u);
-        EXPECT_EQ(log.LinesStartingWith(L"RegisterHotfixesInfo:  SUCCESS: Component found. Name = Target").size(), 1u);
-        EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kDataKey, L"ProductHotfix", RRF_SUBKEY_WOW6432KEY), L"hf27.hf41");
-    }
+    // A maintenance run over the installed product: the component is
+    // reinstalled, the row is added again and the value stays.
+    log.Clear();
+    ASSERT_EQ(MsiInstallProductW(path.c_str(), L"REINSTALL=ALL REINSTALLMODE=omus"), 0u);
+    EXPECT_EQ(log.LinesStartingWith(L"RegisterHotfixesInfo:  SUCCESS: Component found. Name = Target").size(), 1u);
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kDataKey, L"ProductHotfix", RRF_SUBKEY_WOW6432KEY), L"hf27.hf41");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    EngineCustomAction, InstallationTarget,
+    ::testing::Values(ComponentKind{"Component64", L"{6F1A2B3C-0001-4000-8000-00000000A001}", 0x100, L"Wow6432Node"},
+                      ComponentKind{"Component32", L"{6F1A2B3C-0002-4000-8000-00000000A002}", 0,
+                                    L"SOFTWARE\\TorvellanLab"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EngineCustomAction, ImmediateAndDeferredActionsLogVerboseAndPublishTheAtom)
 {

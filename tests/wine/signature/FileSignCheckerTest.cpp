@@ -94,35 +94,52 @@ TEST_F(FileSignCheck, SignedPackagePasses) {
     EXPECT_THAT(trace.Tagged(), ElementsAreArray(expected));
 }
 
-TEST_F(FileSignCheck, AlteredUnsignedRenamedOrStrangerPackagesFail) {
-    const std::string good = ReadBytes(package_);
-    struct Case {
-        const char* what;
-        std::string bytes;
-        const wchar_t* name;
-    };
-    std::string body = good, text = good;
-    body[1000] ^= 1;
-    text[text.size() - 40] = text[text.size() - 40] == 'A' ? 'B' : 'A';
-    const Case cases[] = {
-        {"a byte before the trailer", body, L"hf41.msp"},
-        {"the trailer's text", text, L"hf41.msp"},
-        {"another file name", good, L"other.msp"},
-        {"no signature", ReadBytes(Data("unsigned.msp")), L"hf41.msp"},
-        {"a key nobody vouches for", ReadBytes(Data("stranger\\hf41.msp")), L"hf41.msp"},
-    };
-    for (const Case& c : cases) {
-        const std::wstring dir = product_ / L"case";
-        CreateDirectoryW(dir.c_str(), nullptr);
-        const std::wstring file = dir + L"\\" + c.name;
-        WriteBytes(file, c.bytes);
-        TraceCapture trace;
-        FileSignChecker checker(Keys());
-        EXPECT_EQ(checker.CheckFilesSign({file}), kCheckLibraryFailed) << c.what;
-        EXPECT_THAT(trace.Tagged(), ElementsAreArray(RefusedPackage(file))) << c.what;
-        DeleteFileW(file.c_str());
-    }
+namespace {
+
+// A package the library refuses, made from the signed one.
+struct RefusedPackageCase {
+    const char* name;
+    std::string (*bytes)(const std::string& signedPackage);
+    const wchar_t* fileName;
+};
+
+std::string FlipBeforeTrailer(const std::string& good) {
+    std::string bytes = good;
+    bytes[1000] ^= 1;
+    return bytes;
 }
+std::string AlterTrailerText(const std::string& good) {
+    std::string bytes = good;
+    char& c = bytes[bytes.size() - 40];
+    c = c == 'A' ? 'B' : 'A';
+    return bytes;
+}
+std::string Unchanged(const std::string& good) { return good; }
+std::string Unsigned(const std::string&) { return ReadBytes(Data("unsigned.msp")); }
+std::string SignedByStranger(const std::string&) { return ReadBytes(Data("stranger\\hf41.msp")); }
+
+class PackageRefused : public FileSignCheck, public ::testing::WithParamInterface<RefusedPackageCase> {};
+
+}  // namespace
+
+TEST_P(PackageRefused, FailsWithTheConsistencyTrace) {
+    const std::wstring dir = product_ / L"case";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    const std::wstring file = dir + L"\\" + GetParam().fileName;
+    WriteBytes(file, GetParam().bytes(ReadBytes(package_)));
+    TraceCapture trace;
+    FileSignChecker checker(Keys());
+    EXPECT_EQ(checker.CheckFilesSign({file}), kCheckLibraryFailed);
+    EXPECT_THAT(trace.Tagged(), ElementsAreArray(RefusedPackage(file)));
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSignCheck, PackageRefused,
+                         ::testing::Values(RefusedPackageCase{"AByteBeforeTheTrailer", FlipBeforeTrailer, L"hf41.msp"},
+                                           RefusedPackageCase{"TheTrailersText", AlterTrailerText, L"hf41.msp"},
+                                           RefusedPackageCase{"AnotherFileName", Unchanged, L"other.msp"},
+                                           RefusedPackageCase{"NoSignature", Unsigned, L"hf41.msp"},
+                                           RefusedPackageCase{"AKeyNobodyVouchesFor", SignedByStranger, L"hf41.msp"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FileSignCheck, ForwardSlashesAndCapitalsMatchByTheLowerCasedName) {
     const std::wstring dir = product_ / L"Sub";
@@ -159,37 +176,53 @@ TEST_F(FileSignCheck, MissingOperPbv) {
                                                 Code(0x80010102) + ">"));
 }
 
-TEST_F(FileSignCheck, KeyRegistriesOutOfTrustOrderOrDamagedAreRefused) {
-    struct Case {
-        const char* what;
-        const wchar_t* file;  // replaces tl.pbv or oper.pbv
-        std::string bytes;
-        uint32_t code;
-    };
-    std::string flipped = ReadBytes(Registry("tl.pbv"));
-    flipped[30] ^= 0x40;
-    std::string truncated = ReadBytes(Registry("oper.pbv"));
-    truncated.resize(truncated.size() - 20);
-    const Case cases[] = {
-        {"root not signed by the built-in key", L"tl.pbv", ReadBytes(Data("tl-wrong-signer.pbv")), 0x38F3542D},
-        {"intermediate signed by the built-in key", L"oper.pbv", ReadBytes(Data("oper-by-builtin.pbv")), 0x38F3542D},
-        {"intermediate whose tree names another id", L"oper.pbv", ReadBytes(Data("oper-tree-id.pbv")), 0xE75ABF28},
-        {"root altered in one byte", L"tl.pbv", flipped, 0x38F3542D},
-        {"intermediate truncated", L"oper.pbv", truncated, 0x08CD9BAC},
-        {"intermediate replaced by a root", L"oper.pbv", ReadBytes(Registry("tl.pbv")), 0x8F995FFD},
-    };
-    for (const Case& c : cases) {
-        const std::wstring target = product_ / c.file;
-        const std::string original = ReadBytes(target);
-        WriteBytes(target, c.bytes);
-        TraceCapture trace;
-        FileSignChecker checker(Keys());
-        EXPECT_EQ(checker.CheckFilesSign({package_}), kCheckLibraryFailed) << c.what;
-        EXPECT_THAT(trace.Tagged(), ElementsAreArray(RefusedRegistries(c.code))) << c.what;
-        WriteBytes(target, original);
-    }
-    EXPECT_TRUE(CheckFileSignature(Keys(), package_));  // the originals pass again
+namespace {
+
+// A key registry out of the order of trust or damaged, in place of tl.pbv or
+// oper.pbv, and the library's code for it.
+struct RefusedRegistryCase {
+    const char* name;
+    const wchar_t* file;
+    std::string (*bytes)();
+    uint32_t code;
+};
+
+std::string RootWrongSigner() { return ReadBytes(Data("tl-wrong-signer.pbv")); }
+std::string OperByBuiltin() { return ReadBytes(Data("oper-by-builtin.pbv")); }
+std::string OperTreeId() { return ReadBytes(Data("oper-tree-id.pbv")); }
+std::string RootFlipped() {
+    std::string bytes = ReadBytes(Registry("tl.pbv"));
+    bytes[30] ^= 0x40;
+    return bytes;
 }
+std::string OperTruncated() {
+    std::string bytes = ReadBytes(Registry("oper.pbv"));
+    bytes.resize(bytes.size() - 20);
+    return bytes;
+}
+std::string RootAsOper() { return ReadBytes(Registry("tl.pbv")); }
+
+class RegistryRefused : public FileSignCheck, public ::testing::WithParamInterface<RefusedRegistryCase> {};
+
+}  // namespace
+
+TEST_P(RegistryRefused, StopsThePreparationWithItsCode) {
+    WriteBytes(product_ / GetParam().file, GetParam().bytes());
+    TraceCapture trace;
+    FileSignChecker checker(Keys());
+    EXPECT_EQ(checker.CheckFilesSign({package_}), kCheckLibraryFailed);
+    EXPECT_THAT(trace.Tagged(), ElementsAreArray(RefusedRegistries(GetParam().code)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FileSignCheck, RegistryRefused,
+    ::testing::Values(RefusedRegistryCase{"RootNotSignedByTheBuiltInKey", L"tl.pbv", RootWrongSigner, 0x38F3542D},
+                      RefusedRegistryCase{"IntermediateSignedByTheBuiltInKey", L"oper.pbv", OperByBuiltin, 0x38F3542D},
+                      RefusedRegistryCase{"IntermediateWhoseTreeNamesAnotherId", L"oper.pbv", OperTreeId, 0xE75ABF28},
+                      RefusedRegistryCase{"RootAlteredInOneByte", L"tl.pbv", RootFlipped, 0x38F3542D},
+                      RefusedRegistryCase{"IntermediateTruncated", L"oper.pbv", OperTruncated, 0x08CD9BAC},
+                      RefusedRegistryCase{"IntermediateReplacedByARoot", L"oper.pbv", RootAsOper, 0x8F995FFD}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FileSignCheck, EmptyFileCannotBeAdded) {
     const std::wstring empty = product_ / L"empty.msp";
