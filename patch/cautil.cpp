@@ -1,6 +1,7 @@
 #include "cautil.h"
 
 #include "calog.h"
+#include "MsiHandle.h"
 
 #include <string.h>
 
@@ -11,16 +12,15 @@ constexpr size_t kLogNameChars = 32;  // with the terminator
 HMODULE s_hModule = nullptr;
 bool s_fInitialized = false;
 MSIHANDLE s_hInstall = 0;
-MSIHANDLE s_hDatabase = 0;
+// The engine's database for the running action, closed by CaFinalize (or at
+// the latest when the library is unloaded).
+UniqueMsiHandle s_database;
 char s_szLogName[kLogNameChars] = "";
 UINT s_uiForcedReturnValue = ERROR_SUCCESS;
 
 void ClearState()
 {
-    if (s_hDatabase) {
-        ::MsiCloseHandle(s_hDatabase);
-        s_hDatabase = 0;
-    }
+    s_database.reset();
     s_hInstall = 0;
     s_fInitialized = false;
     s_szLogName[0] = '\0';
@@ -35,7 +35,7 @@ HRESULT CaInitialize(MSIHANDLE hInstall, const char* szCustomActionLogName)
 
     s_fInitialized = true;
     s_hInstall = hInstall;
-    s_hDatabase = ::MsiGetActiveDatabase(hInstall);
+    s_database.reset(::MsiGetActiveDatabase(hInstall));
 
     HRESULT hr = S_OK;
     const size_t cchName = strlen(szCustomActionLogName);
@@ -48,7 +48,7 @@ HRESULT CaInitialize(MSIHANDLE hInstall, const char* szCustomActionLogName)
     }
 
     // Without a database there are no properties to decide the log level from.
-    if (SUCCEEDED(hr) && s_hDatabase) {
+    if (SUCCEEDED(hr) && s_database) {
         hr = CaPublishVerboseLogging(CaDetectVerboseLogging());
         if (FAILED(hr)) CaLogError(hr, "Failed to set verbose logging global atom");
     }
@@ -65,7 +65,7 @@ UINT CaFinalize(UINT uiReturnValue)
 
 bool CaIsInitialized() { return s_fInitialized; }
 MSIHANDLE CaGetInstallHandle() { return s_hInstall; }
-MSIHANDLE CaGetDatabaseHandle() { return s_hDatabase; }
+MSIHANDLE CaGetDatabaseHandle() { return s_database.get(); }
 const char* CaGetLogName() { return s_szLogName; }
 void CaSetReturnValue(UINT uiReturnValue) { s_uiForcedReturnValue = uiReturnValue; }
 void CaSetModuleHandle(HMODULE hModule) { s_hModule = hModule; }
