@@ -11,6 +11,7 @@ ZEP_KEY_REGISTRIES); a refused package is an altered copy of hf41.exe.
 """
 import os
 import re
+import subprocess
 import tempfile
 import time
 import unittest
@@ -151,6 +152,33 @@ def in_order(haystack, needles):
     return True
 
 
+class HeldFile:
+    """A file another process holds open without sharing, for the length of a with block."""
+
+    def __init__(self, win_path):
+        self.path = win_path
+
+    def __enter__(self):
+        holder = prefix.copy_in(os.environ["ZEP_HOLDER"], "C:\\tools")
+        self.ready, self.stop = "C:\\tools\\ready", "C:\\tools\\stop"
+        for flag in (self.ready, self.stop):
+            remove_file(flag)
+        program = prefix.host_path(holder)
+        loader = wine.WINE64 if wine.is_pe32_plus(program) else wine.WINE32
+        self.proc = subprocess.Popen([loader, program, "file", self.path, self.ready, self.stop], env=prefix.env(),
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 60
+        while prefix.read_file(self.ready) is None and time.time() < deadline:
+            time.sleep(0.1)
+        if prefix.read_file(self.ready) is None:
+            raise RuntimeError("the holder never opened %s" % self.path)
+        return self
+
+    def __exit__(self, *exc):
+        prefix.write_file(self.stop, b"")
+        self.proc.wait(timeout=60)
+
+
 class Course(unittest.TestCase):
     """Each scenario starts from an installed product without patcher state."""
 
@@ -265,6 +293,41 @@ class AtShutdown(Course):
         self.assertFailed(result, "CPatchRunner::RunPrivatePatch: value of parameter /when")
         self.assertNothingRegistered()
 
+    def test_copy_target_in_use_fails_before_any_registration(self):
+        os.makedirs(prefix.host_path(PATCHES + "\\Private"), exist_ok=True)
+        with HeldFile(COPY):
+            result = self.hf41("")
+        failures = [m for tag, m in records() if tag == "ERR" and m.startswith("CPatchRunner::RunPrivatePatch: ")]
+        self.assertEqual(len(failures), 1, messages())
+        text = failures[0]
+        self.assertFailed(result, text)
+        self.assertNotIn("Unknown error.", text)
+        self.assertEqual(result.stdout, BANNER + text.encode())
+        self.assertEqual(registrations(), [])
+        self.assertNotIn("CPatchRunner::CreateShutdownScript: Start", messages())
+        self.assertEqual([k for k, _ in events(result.stderr)], ["0001"])
+        self.assertNotIn("0x64E52DB8", self.service_journal())
+        # The runner is destroyed on the way out: Patches.ini is rewritten
+        # before the failure is reported.
+        self.assertOrder(["CPatchManager::~CPatchManager: config-ini updated successfully.", text])
+
+    def test_refused_restart_request_fails_after_the_registration_and_undoes_nothing(self):
+        control = PRODUCT + "tessel.ini"
+        saved = prefix.read_file(control) or b""
+        self.addCleanup(prefix.write_file, control, saved)
+        prefix.write_file(control, saved + b"\r\n[refuse]\r\n64E52DB8/0=1\r\n")
+        result = self.hf41("")
+        text = "CUsingORX::SetStatusNeedRebootOS: tsSendMsg error."
+        self.assertFailed(result, text)
+        self.assertEqual(result.stdout, BANNER + AT_RESTART + text.encode())
+        self.assertIn(("ERR", "CUsingORX::SetStatusNeedRebootOS: tsSendMsg error 0x80000061."), records())
+        self.assertEqual([k for k, _ in events(result.stderr)], ["0004", "0001"])
+        # The copy and its registration stay.
+        self.assertEqual(registrations(), [(COPY, "/when now /clean ")])
+        self.assertEqual(prefix.read_file(COPY), prefix.read_file(EXE))
+        self.assertIn("0CmdLine=" + COPY, scripts_ini())
+        self.assertNotIn("class=0x2937151D", self.service_journal())
+
 
 class Console(Course):
     """What an administrator at a command prompt sees: a GUI program whose
@@ -319,6 +382,23 @@ class ProductFolder(Course):
         self.assertEqual(len(reporter), 1, trace)
         self.assertLess(table, reporter[0], trace)
         self.assertFalse(os.path.exists(prefix.host_path(PATCHES)))
+        self.assertEqual(engine.calls(), [])
+
+
+class InstallNowFailures(Course):
+    def test_package_that_cannot_be_written_starts_no_engine(self):
+        # A folder where the package is to be written.
+        os.makedirs(prefix.host_path(PATCHES + "\\hf41.msp"), exist_ok=True)
+        result = self.hf41("/when now")
+        failures = [m for tag, m in records() if tag == "ERR" and m.startswith("CUnpacker::ExtractResourceToFile: ")]
+        self.assertEqual(len(failures), 1, messages())
+        text = failures[0]
+        self.assertFailed(result, text)
+        self.assertNotIn("Unknown error.", text)
+        self.assertEqual(result.stdout, BANNER + PREPARING + text.encode())
+        self.assertEqual([k for k, _ in events(result.stderr)], ["0004", "0001"])
+        self.assertFalse(any("Resource extracted" in m or "FileSignChecker::" in m or "Run msiexec" in m
+                             for m in messages()), messages())
         self.assertEqual(engine.calls(), [])
 
 
@@ -429,6 +509,7 @@ class AcceptedPackage(Course):
                 self.assertEqual(engine.calls()[0].cwd, PATCHES)
                 self.assertEqual([k for k, _ in events(result.stderr)], ["0004", "0004"])
                 self.assertIn("CPatchRunner::ApplyPrivatePachesNow: Patches applied", messages())
+        texts = {}
         for code in (1602, 1603):
             with self.subTest(code=code):
                 engine.set_exit_code(code)
@@ -439,6 +520,15 @@ class AcceptedPackage(Course):
                 self.assertNotIn(b"Unknown error.", result.stdout)
                 self.assertNotIn(b"Patches installed successfully", result.stdout)
                 self.assertEqual(engine.calls()[-1].cmd, self.apply_line(showui=True))
+                # The exit code's own system text, after the operation's name.
+                failures = [m for tag, m in records() if tag == "ERR" and m.startswith("CPatchRunner::")]
+                self.assertEqual(len(failures), 1, messages())
+                self.assertFailed(result, failures[0])
+                texts[code] = failures[0]
+                self.assertEqual(result.stdout, BANNER + PREPARING + failures[0].encode())
+                self.assertEqual([k for k, _ in events(result.stderr)], ["0004", "0001"])
+                self.assertNotIn("CPatchRunner::ApplyPrivatePachesNow: Patches applied", messages())
+        self.assertNotEqual(texts[1602], texts[1603])
 
     def test_missing_msiexec_gives_the_crtproc_lines_and_exit_1(self):
         system_engine = engine.path
@@ -449,8 +539,14 @@ class AcceptedPackage(Course):
         finally:
             prefix.write_file(system_engine, saved)
         self.assertEqual(result.code, 1)
-        self.assertTrue(any(m.startswith("CrtProc: ") for m in messages()))
         self.assertTrue(any(m.startswith("Command line: msiexec.exe") for m in messages()))
+        # CrtProc's line and the failure carry the same system text.
+        started = [m for tag, m in records() if tag == "ERR" and m.startswith("CrtProc: ")]
+        self.assertEqual(len(started), 1, messages())
+        text = "CPatchRunner::ApplyPrivatePachesNow: " + started[0][len("CrtProc: "):]
+        self.assertFailed(result, text)
+        self.assertEqual(result.stdout, BANNER + PREPARING + text.encode())
+        self.assertEqual([k for k, _ in events(result.stderr)], ["0004", "0001"])
 
     def test_uninstall_now_not_applied_is_nothing_to_uninstall(self):
         result = self.hf41("/when now /uninstall")

@@ -20,6 +20,7 @@ namespace {
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using ::testing::UnorderedElementsAre;
 
 DWORD Msiexec(const std::wstring& arguments) { return RunAndWait(L"msiexec.exe " + arguments + L" /qn"); }
@@ -146,6 +147,24 @@ TEST_F(PatchStateTest, PatchWithALongTransformListIsListedOnce) {
         answers[index] = Msi().enumPatches(kProductCode.c_str(), index, patch, transforms, &length);
     }
     EXPECT_THAT(answers, Contains(static_cast<UINT>(ERROR_MORE_DATA)));
+}
+
+// Runs last: it removes the product. A manager whose product went away
+// meanwhile cannot enumerate the applied patches any more.
+TEST_F(PatchStateTest, ProductRemovedMeanwhileFailsTheEnumerationAndKeepsTheFile) {
+    auto manager = Manager();
+    const std::string written = ReadBytes(ini);
+    ASSERT_EQ(Msiexec(L"/x " + kProductCode), 0u);
+
+    EXPECT_EQ(ThrownText([&] { (void)manager->IsPatchInstalled(kGuidA); }),
+              FormatErrorTextA(ERROR_UNKNOWN_PRODUCT, "CPatchManager::IsPatchInstalled"));
+    TraceCapture trace;
+    EXPECT_NO_THROW(manager.reset());
+    const std::vector<std::string> lines = trace.Tagged();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "WRN " + FormatErrorTextA(ERROR_UNKNOWN_PRODUCT, "CPatchManager::UpdateConfig"));
+    EXPECT_THAT(lines, Not(Contains("NTF CPatchManager::UpdateConfig: Finish success")));
+    EXPECT_EQ(ReadBytes(ini), written);
 }
 
 }  // namespace
