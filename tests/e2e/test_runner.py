@@ -312,6 +312,36 @@ class AtShutdown(Course):
         # before the failure is reported.
         self.assertOrder(["CPatchManager::~CPatchManager: config-ini updated successfully.", text])
 
+    def test_scripts_ini_that_cannot_be_written_fails_clean_and_registration_alike(self):
+        # The copy's own registration first, while scripts.ini can be written.
+        code, out = registration(prefix, "create", EXE, "/when now ")
+        self.assertEqual(code, 0, out)
+        import shutil
+        remove_file(SCRIPTS_INI)
+        os.makedirs(prefix.host_path(SCRIPTS_INI))  # a folder where the file goes
+        self.addCleanup(shutil.rmtree, prefix.host_path(SCRIPTS_INI), True)
+
+        # "/clean" comes before any course: its failure ends the run.
+        result = self.hf41("/clean")
+        failures = [m for tag, m in records() if tag == "ERR" and m.startswith("CShutdownScript::UpdateScriptIni: ")]
+        self.assertEqual(len(failures), 1, messages())
+        text = failures[0]
+        self.assertFailed(result, text)
+        self.assertEqual(result.stdout, BANNER + text.encode())
+        self.assertEqual(registrations(), [])  # the entry was removed before the file was refused
+        self.assertFalse(os.path.exists(prefix.host_path(COPY)))
+
+        # The registration of the copy: the registry entry and the copy stay.
+        remove_file(TRACE)
+        result = self.hf41("")
+        self.assertFailed(result, text)
+        self.assertEqual(result.stdout, BANNER + text.encode())
+        self.assertEqual(registrations(), [(COPY, "/when now /clean ")])
+        self.assertEqual(prefix.read_file(COPY), prefix.read_file(EXE))
+        self.assertEqual([k for k, _ in events(result.stderr)], ["0001"])
+        self.assertNotIn("CPatchRunner::CreateShutdownScript: Finish", messages())
+        self.assertNotIn("0x64E52DB8", self.service_journal())
+
     def test_refused_restart_request_fails_after_the_registration_and_undoes_nothing(self):
         control = PRODUCT + "tessel.ini"
         saved = prefix.read_file(control) or b""

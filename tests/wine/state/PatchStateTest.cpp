@@ -9,6 +9,7 @@
 #include "util/ErrorText.h"
 #include "util/InstallerQueries.h"
 #include "util/MsiLibrary.h"
+#include "signature/check/ZelExceptions.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -37,8 +38,10 @@ class PatchStateTest : public ::testing::Test {
 protected:
     void SetUp() override {
         signature_double::acceptAll = false;
+        signature_double::cannotStart = false;
         CreateDirectoryW(patches.c_str(), nullptr);
     }
+    void TearDown() override { signature_double::cannotStart = false; }
     std::unique_ptr<CPatchManager> Manager() {
         return std::make_unique<CPatchManager>(product.path() + L"\\", patches, ini, true);
     }
@@ -106,6 +109,25 @@ TEST_F(PatchStateTest, DestructorTracesAFailedUpdateAndGoesOn) {
     EXPECT_NO_THROW(manager.reset());
     EXPECT_EQ(trace.Tagged().back(),
               "WRN " + FormatErrorTextA(ERROR_NO_MORE_ITEMS, "CPatchManager::GetMSPsGUIDsMap"));
+    EXPECT_EQ(ReadBytes(ini), written);
+}
+
+TEST_F(PatchStateTest, SignatureCheckThatCannotStartStopsTheUpdate) {
+    const std::string before = "[PATCHES_STATE]\r\n" + IniLine(kGuidB, L"not_installed");
+    WriteBytes(ini, before);
+    PlacePackage(PackageB(), patches + L"\\b.msp", true);
+    signature_double::cannotStart = true;
+    EXPECT_THROW(Manager(), zel::RuntimeError);
+    EXPECT_EQ(ReadBytes(ini), before);
+
+    // In the destructor it is traced like any other failure of the update.
+    signature_double::cannotStart = false;
+    auto manager = Manager();
+    const std::string written = ReadBytes(ini);
+    signature_double::cannotStart = true;
+    TraceCapture trace;
+    EXPECT_NO_THROW(manager.reset());
+    EXPECT_EQ(trace.Tagged().back(), "WRN RuntimeError");
     EXPECT_EQ(ReadBytes(ini), written);
 }
 
