@@ -19,7 +19,7 @@ import unittest
 import wine
 from altered import altered_hf41
 from patcher_texts import AT_RESTART, BANNER, CLOSING
-from msiexec_standin import MsiexecStandIn, install_as_system_engine, standin_path
+from msiexec_standin import DLL_OVERRIDES, MsiexecStandIn, install_as_system_engine, standin_path
 from service_standin import start_service
 from shutdown_sim import registration, simulate_shutdown
 from standin_msi import install_standin_msi
@@ -602,6 +602,66 @@ class AcceptedPackage(Course):
         self.assertEqual([(s.command, s.code) for s in outcome.scripts], [('"%s" /when now /clean ' % COPY, 0)])
         self.assertEqual(registrations(), [])
         self.assertEqual([c.cmd for c in engine.calls()], [self.apply_line()])
+
+
+@signed_only
+class WithTheFixApplied(Course):
+    """The fix's patch applied to the product by Wine's own engine (the test
+    package a.msp carries the fix's patch GUID), so that the removal courses
+    reach the engine. Runs last (unittest runs the classes in name order):
+    Wine's engine cannot remove a patch, and the product stays patched."""
+
+    @classmethod
+    def setUpClass(cls):
+        package = os.path.join(BUILD, "tests", "wine", "support", "data", "a.msp")
+        prefix.reg_set(DLL_OVERRIDES, "msiexec.exe", "builtin")
+        try:
+            out = prefix._exec([wine.WINE64, "msiexec", "/p", "Z:" + package.replace("/", "\\"), "/qn"])
+        finally:
+            prefix.reg_set(DLL_OVERRIDES, "msiexec.exe", "native")
+        if out.returncode != 0:
+            raise RuntimeError("the fix's patch was not applied: %r" % out.stderr[-2000:])
+
+    def uninstall_line(self):
+        return ('msiexec.exe /package {D72DD679-A3EC-4FCF-AFAF-12E2552450B6} '
+                '/uninstall {A623E528-4926-4E76-92A1-A9220E993BE6} /lv+* "%sZEPPatchMSI.log" /qn INSTALLONREBOOT=1'
+                % TRACE_ROOT)
+
+    def test_uninstall_now_runs_the_engine_and_fails_with_its_exit_code(self):
+        for code in (0, 3010):
+            with self.subTest(code=code):
+                engine.set_exit_code(code)
+                remove_file(TRACE)
+                remove_file(engine.folder + "\\msiexec.log")
+                result = self.hf41("/when now /uninstall")
+                self.assertEqual(result.code, 0, result.stdout)
+                self.assertEqual(result.stdout, BANNER + CLOSING)
+                self.assertEqual([(c.cmd, c.cwd) for c in engine.calls()], [(self.uninstall_line(), PATCHES)])
+                self.assertOrder(["CPatchRunner::UninstallPrivatePachesNow: Run msiexec. CMD: " + self.uninstall_line(),
+                                  "CPatchRunner::UninstallPrivatePachesNow: Patches uninstalled",
+                                  "CPatchRunner::UninstallPrivatePachesNow: SUCCESS"])
+                self.assertEqual(events(result.stderr), [])
+        engine.set_exit_code(1603)
+        remove_file(TRACE)
+        result = self.hf41("/when now /uninstall")
+        failures = [m for tag, m in records() if tag == "ERR" and m.startswith("CPatchRunner::UninstallPrivatePachesNow: ")]
+        self.assertEqual(len(failures), 1, messages())
+        self.assertFailed(result, failures[0])
+        self.assertNotIn("Unknown error.", failures[0])
+        self.assertEqual(result.stdout, BANNER + failures[0].encode())
+        self.assertFalse(any(m in ("CPatchRunner::UninstallPrivatePachesNow: Patches uninstalled",
+                                   "CPatchRunner::UninstallPrivatePachesNow: SUCCESS") for m in messages()))
+
+    def test_uninstall_at_shutdown_registers_the_copy_and_writes_no_event(self):
+        result = self.hf41("/uninstall")
+        self.assertEqual(result.code, 0, result.stdout)
+        self.assertEqual(result.stdout, BANNER + CLOSING)
+        self.assertEqual(registrations(), [(COPY, "/when now /uninstall  /clean ")])
+        self.assertIn("CPatchRunner::RunPrivatePatch: Patches will be uninstalled when the operating system restarts.",
+                      messages())
+        self.assertEqual(events(result.stderr), [])
+        self.assertIn("class=0x64E52DB8 id=0x0", self.service_journal())
+        self.assertEqual(engine.calls(), [])
 
 
 if __name__ == "__main__":
