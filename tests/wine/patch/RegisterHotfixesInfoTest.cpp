@@ -291,18 +291,14 @@ TEST_F(RegisterHotfixesInfoTest, ComponentWhoseStateCannotBeReadIsSkippedWithAWa
 {
     // "Ghost" is already in the database's string pool (as a property), so its
     // row sorts before Target's.
-    const std::wstring path = NewDatabase()
-                                  .Property(L"Ghost", L"1")
-                                  .Component(L"Target", 0, true)
-                                  .PatchInfo(kPatchId, L"hf41")
-                                  .Commit();
+    const std::wstring path =
+        NewDatabase().Property(L"Ghost", L"1").Component(L"Target", 0, true).PatchInfo(kPatchId, L"hf41").Commit();
     TestPackage package(path);
     // Added after costing: the engine holds no state for this component.
     const MSIHANDLE database = MsiGetActiveDatabase(package.Handle());
     MSIHANDLE view = 0;
-    ASSERT_EQ(MsiDatabaseOpenViewW(database,
-                                   L"SELECT `Component`, `ComponentId`, `Directory_`, `Attributes` FROM `Component`",
-                                   &view),
+    ASSERT_EQ(MsiDatabaseOpenViewW(
+                  database, L"SELECT `Component`, `ComponentId`, `Directory_`, `Attributes` FROM `Component`", &view),
               0u);
     ASSERT_EQ(MsiViewExecute(view, 0), 0u);
     const MSIHANDLE record = MsiCreateRecord(4);
