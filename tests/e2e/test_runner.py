@@ -11,6 +11,7 @@ ZEP_KEY_REGISTRIES); a refused package is an altered copy of hf41.exe.
 """
 import os
 import re
+import subprocess
 import tempfile
 import time
 import unittest
@@ -18,7 +19,7 @@ import unittest
 import wine
 from altered import altered_hf41
 from patcher_texts import AT_RESTART, BANNER, CLOSING
-from msiexec_standin import MsiexecStandIn, install_as_system_engine, standin_path
+from msiexec_standin import DLL_OVERRIDES, MsiexecStandIn, install_as_system_engine, standin_path
 from service_standin import start_service
 from shutdown_sim import registration, simulate_shutdown
 from standin_msi import install_standin_msi
@@ -151,6 +152,33 @@ def in_order(haystack, needles):
     return True
 
 
+class HeldFile:
+    """A file another process holds open without sharing, for the length of a with block."""
+
+    def __init__(self, win_path):
+        self.path = win_path
+
+    def __enter__(self):
+        holder = prefix.copy_in(os.environ["ZEP_HOLDER"], "C:\\tools")
+        self.ready, self.stop = "C:\\tools\\ready", "C:\\tools\\stop"
+        for flag in (self.ready, self.stop):
+            remove_file(flag)
+        program = prefix.host_path(holder)
+        loader = wine.WINE64 if wine.is_pe32_plus(program) else wine.WINE32
+        self.proc = subprocess.Popen([loader, program, "file", self.path, self.ready, self.stop], env=prefix.env(),
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 60
+        while prefix.read_file(self.ready) is None and time.time() < deadline:
+            time.sleep(0.1)
+        if prefix.read_file(self.ready) is None:
+            raise RuntimeError("the holder never opened %s" % self.path)
+        return self
+
+    def __exit__(self, *exc):
+        prefix.write_file(self.stop, b"")
+        self.proc.wait(timeout=60)
+
+
 class Course(unittest.TestCase):
     """Each scenario starts from an installed product without patcher state."""
 
@@ -180,7 +208,8 @@ class Course(unittest.TestCase):
         self.assertIn(("ERR", text), records())
         self.assertNotIn("Finish ZEP Patch successfully", messages())
         self.assertEqual(events(result.stderr)[-1][0], "0001")
-        self.assertIn("Cannot install patches", events(result.stderr)[-1][1])
+        # The built-in texts: the product's environment names no localization.
+        self.assertEqual(events(result.stderr)[-1][1], 'L"Patch version: hf41\\nCannot install patches.\\n"')
         self.assertEqual(sum(1 for kind, _ in events(result.stderr) if kind == "0001"), 1)
 
     def assertNothingRegistered(self):
@@ -265,6 +294,71 @@ class AtShutdown(Course):
         self.assertFailed(result, "CPatchRunner::RunPrivatePatch: value of parameter /when")
         self.assertNothingRegistered()
 
+    def test_copy_target_in_use_fails_before_any_registration(self):
+        os.makedirs(prefix.host_path(PATCHES + "\\Private"), exist_ok=True)
+        with HeldFile(COPY):
+            result = self.hf41("")
+        failures = [m for tag, m in records() if tag == "ERR" and m.startswith("CPatchRunner::RunPrivatePatch: ")]
+        self.assertEqual(len(failures), 1, messages())
+        text = failures[0]
+        self.assertFailed(result, text)
+        self.assertNotIn("Unknown error.", text)
+        self.assertEqual(result.stdout, BANNER + text.encode())
+        self.assertEqual(registrations(), [])
+        self.assertNotIn("CPatchRunner::CreateShutdownScript: Start", messages())
+        self.assertEqual([k for k, _ in events(result.stderr)], ["0001"])
+        self.assertNotIn("0x64E52DB8", self.service_journal())
+        # The runner is destroyed on the way out: Patches.ini is rewritten
+        # before the failure is reported.
+        self.assertOrder(["CPatchManager::~CPatchManager: config-ini updated successfully.", text])
+
+    def test_scripts_ini_that_cannot_be_written_fails_clean_and_registration_alike(self):
+        # The copy's own registration first, while scripts.ini can be written.
+        code, out = registration(prefix, "create", EXE, "/when now ")
+        self.assertEqual(code, 0, out)
+        import shutil
+        remove_file(SCRIPTS_INI)
+        os.makedirs(prefix.host_path(SCRIPTS_INI))  # a folder where the file goes
+        self.addCleanup(shutil.rmtree, prefix.host_path(SCRIPTS_INI), True)
+
+        # "/clean" comes before any course: its failure ends the run.
+        result = self.hf41("/clean")
+        failures = [m for tag, m in records() if tag == "ERR" and m.startswith("CShutdownScript::UpdateScriptIni: ")]
+        self.assertEqual(len(failures), 1, messages())
+        text = failures[0]
+        self.assertFailed(result, text)
+        self.assertEqual(result.stdout, BANNER + text.encode())
+        self.assertEqual(registrations(), [])  # the entry was removed before the file was refused
+        self.assertFalse(os.path.exists(prefix.host_path(COPY)))
+
+        # The registration of the copy: the registry entry and the copy stay.
+        remove_file(TRACE)
+        result = self.hf41("")
+        self.assertFailed(result, text)
+        self.assertEqual(result.stdout, BANNER + text.encode())
+        self.assertEqual(registrations(), [(COPY, "/when now /clean ")])
+        self.assertEqual(prefix.read_file(COPY), prefix.read_file(EXE))
+        self.assertEqual([k for k, _ in events(result.stderr)], ["0001"])
+        self.assertNotIn("CPatchRunner::CreateShutdownScript: Finish", messages())
+        self.assertNotIn("0x64E52DB8", self.service_journal())
+
+    def test_refused_restart_request_fails_after_the_registration_and_undoes_nothing(self):
+        control = PRODUCT + "tessel.ini"
+        saved = prefix.read_file(control) or b""
+        self.addCleanup(prefix.write_file, control, saved)
+        prefix.write_file(control, saved + b"\r\n[refuse]\r\n64E52DB8/0=1\r\n")
+        result = self.hf41("")
+        text = "CUsingORX::SetStatusNeedRebootOS: tsSendMsg error."
+        self.assertFailed(result, text)
+        self.assertEqual(result.stdout, BANNER + AT_RESTART + text.encode())
+        self.assertIn(("ERR", "CUsingORX::SetStatusNeedRebootOS: tsSendMsg error 0x80000061."), records())
+        self.assertEqual([k for k, _ in events(result.stderr)], ["0004", "0001"])
+        # The copy and its registration stay.
+        self.assertEqual(registrations(), [(COPY, "/when now /clean ")])
+        self.assertEqual(prefix.read_file(COPY), prefix.read_file(EXE))
+        self.assertIn("0CmdLine=" + COPY, scripts_ini())
+        self.assertNotIn("class=0x2937151D", self.service_journal())
+
 
 class Console(Course):
     """What an administrator at a command prompt sees: a GUI program whose
@@ -319,6 +413,23 @@ class ProductFolder(Course):
         self.assertEqual(len(reporter), 1, trace)
         self.assertLess(table, reporter[0], trace)
         self.assertFalse(os.path.exists(prefix.host_path(PATCHES)))
+        self.assertEqual(engine.calls(), [])
+
+
+class InstallNowFailures(Course):
+    def test_package_that_cannot_be_written_starts_no_engine(self):
+        # A folder where the package is to be written.
+        os.makedirs(prefix.host_path(PATCHES + "\\hf41.msp"), exist_ok=True)
+        result = self.hf41("/when now")
+        failures = [m for tag, m in records() if tag == "ERR" and m.startswith("CUnpacker::ExtractResourceToFile: ")]
+        self.assertEqual(len(failures), 1, messages())
+        text = failures[0]
+        self.assertFailed(result, text)
+        self.assertNotIn("Unknown error.", text)
+        self.assertEqual(result.stdout, BANNER + PREPARING + text.encode())
+        self.assertEqual([k for k, _ in events(result.stderr)], ["0004", "0001"])
+        self.assertFalse(any("Resource extracted" in m or "FileSignChecker::" in m or "Run msiexec" in m
+                             for m in messages()), messages())
         self.assertEqual(engine.calls(), [])
 
 
@@ -429,6 +540,7 @@ class AcceptedPackage(Course):
                 self.assertEqual(engine.calls()[0].cwd, PATCHES)
                 self.assertEqual([k for k, _ in events(result.stderr)], ["0004", "0004"])
                 self.assertIn("CPatchRunner::ApplyPrivatePachesNow: Patches applied", messages())
+        texts = {}
         for code in (1602, 1603):
             with self.subTest(code=code):
                 engine.set_exit_code(code)
@@ -439,6 +551,15 @@ class AcceptedPackage(Course):
                 self.assertNotIn(b"Unknown error.", result.stdout)
                 self.assertNotIn(b"Patches installed successfully", result.stdout)
                 self.assertEqual(engine.calls()[-1].cmd, self.apply_line(showui=True))
+                # The exit code's own system text, after the operation's name.
+                failures = [m for tag, m in records() if tag == "ERR" and m.startswith("CPatchRunner::")]
+                self.assertEqual(len(failures), 1, messages())
+                self.assertFailed(result, failures[0])
+                texts[code] = failures[0]
+                self.assertEqual(result.stdout, BANNER + PREPARING + failures[0].encode())
+                self.assertEqual([k for k, _ in events(result.stderr)], ["0004", "0001"])
+                self.assertNotIn("CPatchRunner::ApplyPrivatePachesNow: Patches applied", messages())
+        self.assertNotEqual(texts[1602], texts[1603])
 
     def test_missing_msiexec_gives_the_crtproc_lines_and_exit_1(self):
         system_engine = engine.path
@@ -449,8 +570,14 @@ class AcceptedPackage(Course):
         finally:
             prefix.write_file(system_engine, saved)
         self.assertEqual(result.code, 1)
-        self.assertTrue(any(m.startswith("CrtProc: ") for m in messages()))
         self.assertTrue(any(m.startswith("Command line: msiexec.exe") for m in messages()))
+        # CrtProc's line and the failure carry the same system text.
+        started = [m for tag, m in records() if tag == "ERR" and m.startswith("CrtProc: ")]
+        self.assertEqual(len(started), 1, messages())
+        text = "CPatchRunner::ApplyPrivatePachesNow: " + started[0][len("CrtProc: "):]
+        self.assertFailed(result, text)
+        self.assertEqual(result.stdout, BANNER + PREPARING + text.encode())
+        self.assertEqual([k for k, _ in events(result.stderr)], ["0004", "0001"])
 
     def test_uninstall_now_not_applied_is_nothing_to_uninstall(self):
         result = self.hf41("/when now /uninstall")
@@ -475,6 +602,66 @@ class AcceptedPackage(Course):
         self.assertEqual([(s.command, s.code) for s in outcome.scripts], [('"%s" /when now /clean ' % COPY, 0)])
         self.assertEqual(registrations(), [])
         self.assertEqual([c.cmd for c in engine.calls()], [self.apply_line()])
+
+
+@signed_only
+class WithTheFixApplied(Course):
+    """The fix's patch applied to the product by Wine's own engine (the test
+    package a.msp carries the fix's patch GUID), so that the removal courses
+    reach the engine. Runs last (unittest runs the classes in name order):
+    Wine's engine cannot remove a patch, and the product stays patched."""
+
+    @classmethod
+    def setUpClass(cls):
+        package = os.path.join(BUILD, "tests", "wine", "support", "data", "a.msp")
+        prefix.reg_set(DLL_OVERRIDES, "msiexec.exe", "builtin")
+        try:
+            out = prefix._exec([wine.WINE64, "msiexec", "/p", "Z:" + package.replace("/", "\\"), "/qn"])
+        finally:
+            prefix.reg_set(DLL_OVERRIDES, "msiexec.exe", "native")
+        if out.returncode != 0:
+            raise RuntimeError("the fix's patch was not applied: %r" % out.stderr[-2000:])
+
+    def uninstall_line(self):
+        return ('msiexec.exe /package {D72DD679-A3EC-4FCF-AFAF-12E2552450B6} '
+                '/uninstall {A623E528-4926-4E76-92A1-A9220E993BE6} /lv+* "%sZEPPatchMSI.log" /qn INSTALLONREBOOT=1'
+                % TRACE_ROOT)
+
+    def test_uninstall_now_runs_the_engine_and_fails_with_its_exit_code(self):
+        for code in (0, 3010):
+            with self.subTest(code=code):
+                engine.set_exit_code(code)
+                remove_file(TRACE)
+                remove_file(engine.folder + "\\msiexec.log")
+                result = self.hf41("/when now /uninstall")
+                self.assertEqual(result.code, 0, result.stdout)
+                self.assertEqual(result.stdout, BANNER + CLOSING)
+                self.assertEqual([(c.cmd, c.cwd) for c in engine.calls()], [(self.uninstall_line(), PATCHES)])
+                self.assertOrder(["CPatchRunner::UninstallPrivatePachesNow: Run msiexec. CMD: " + self.uninstall_line(),
+                                  "CPatchRunner::UninstallPrivatePachesNow: Patches uninstalled",
+                                  "CPatchRunner::UninstallPrivatePachesNow: SUCCESS"])
+                self.assertEqual(events(result.stderr), [])
+        engine.set_exit_code(1603)
+        remove_file(TRACE)
+        result = self.hf41("/when now /uninstall")
+        failures = [m for tag, m in records() if tag == "ERR" and m.startswith("CPatchRunner::UninstallPrivatePachesNow: ")]
+        self.assertEqual(len(failures), 1, messages())
+        self.assertFailed(result, failures[0])
+        self.assertNotIn("Unknown error.", failures[0])
+        self.assertEqual(result.stdout, BANNER + failures[0].encode())
+        self.assertFalse(any(m in ("CPatchRunner::UninstallPrivatePachesNow: Patches uninstalled",
+                                   "CPatchRunner::UninstallPrivatePachesNow: SUCCESS") for m in messages()))
+
+    def test_uninstall_at_shutdown_registers_the_copy_and_writes_no_event(self):
+        result = self.hf41("/uninstall")
+        self.assertEqual(result.code, 0, result.stdout)
+        self.assertEqual(result.stdout, BANNER + CLOSING)
+        self.assertEqual(registrations(), [(COPY, "/when now /uninstall  /clean ")])
+        self.assertIn("CPatchRunner::RunPrivatePatch: Patches will be uninstalled when the operating system restarts.",
+                      messages())
+        self.assertEqual(events(result.stderr), [])
+        self.assertIn("class=0x64E52DB8 id=0x0", self.service_journal())
+        self.assertEqual(engine.calls(), [])
 
 
 if __name__ == "__main__":

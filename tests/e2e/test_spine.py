@@ -59,6 +59,26 @@ class HelpPath(Sandbox):
         self.assertIn("COutToParentConsole::COutToParentConsole: Parent console already used.", messages)
 
 
+    def test_help_without_a_parent_console_warns_and_still_reaches_standard_output(self):
+        # Started by the Wine loader itself, with no Windows process above it:
+        # there is no parent console to attach to.
+        import subprocess
+        program = self.prefix.host_path(self.exe)
+        loader = wine.WINE64 if wine.is_pe32_plus(program) else wine.WINE32
+        result = subprocess.run([loader, program, "/help"], env=self.prefix.env(), stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=120)
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(result.stdout, BANNER + HELP)
+        lines = [(tag, m) for tag, m in records(self.trace()) if m.startswith("COutToParentConsole::")]
+        self.assertEqual(len(lines), 1, lines)
+        tag, message = lines[0]
+        match = re.fullmatch(r"COutToParentConsole::COutToParentConsole: Cann't attach to parent console\. "
+                             r"Error code: (\d+)", message)
+        self.assertIsNotNone(match, message)
+        self.assertEqual(tag, "WRN")
+        self.assertNotEqual(match.group(1), "5")
+
+
 class SingleInstance(Sandbox):
     def test_second_patcher_exits_silently_while_the_mutex_is_held(self):
         holder = self.prefix.copy_in(HOLDER, "C:\\tools")

@@ -62,6 +62,12 @@ bool Value::AsU32(uint32_t& out) const {
     return true;
 }
 
+bool Value::OverwriteU32(uint32_t v) {
+    if (kind_ != Kind::Scalar || data_.size() != 4) return false;
+    StoreLE32(data_.data(), v);
+    return true;
+}
+
 ByteView Value::Element(size_t i) const {
     if (i >= count_) return ByteView();
     if (kind_ == Kind::FixedArray) return ByteView(data_.data() + i * stride_, stride_);

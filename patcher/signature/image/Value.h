@@ -44,6 +44,9 @@ public:
     size_t Size() const { return data_.size(); }
     // The four bytes of a 32-bit scalar; false for any other size.
     bool AsU32(uint32_t& out) const;
+    // Replaces the four bytes of a 32-bit scalar where they are, without
+    // allocating; false (nothing changed) for any other value.
+    bool OverwriteU32(uint32_t v);
 
     uint32_t Count() const { return count_; }
     uint16_t ElementSize() const { return elementSize_; }

@@ -44,7 +44,13 @@ Node& SetChild(Node& parent, NodeId id, Value value) {
     return parent.AddChild(id, std::move(value));
 }
 
-void SetEntryStatus(Node& node, uint32_t status) { SetChild(node, kStatusNode, Value::FromU32(status)); }
+void SetEntryStatus(Node& node, uint32_t status) {
+    // In place when the node is there: a status that reports exhausted memory
+    // must not need memory to be recorded.
+    if (Node* existing = node.FindChild(kStatusNode))
+        if (existing->MutableValue().OverwriteU32(status)) return;
+    SetChild(node, kStatusNode, Value::FromU32(status));
+}
 
 const Node* FindParam(const Node& owner, uint32_t key) { return owner.FindChild(kParamBase + key); }
 

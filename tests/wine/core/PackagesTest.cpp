@@ -5,6 +5,7 @@
 #include "TraceFile.h"
 #include "core/PrivatePatchGuid.h"
 #include "core/Unpacker.h"
+#include "signature/check/ZelExceptions.h"
 #include "util/ErrorText.h"
 #include "util/Folders.h"
 
@@ -38,7 +39,10 @@ protected:
         signature_double::calls.clear();
         signature_double::heldCalls.clear();
     }
-    void TearDown() override { signature_double::acceptAll = false; }
+    void TearDown() override {
+        signature_double::acceptAll = false;
+        signature_double::cannotStart = false;
+    }
     ScratchFolder folder{L"zep-packages"};
 };
 
@@ -136,6 +140,26 @@ TEST_F(PackagesTest, UnsignedPackageIsRefusedWithTwoErrorLinesAndCleanedUp) {
     EXPECT_THAT(errors, ElementsAre("CPatchRunner::GetPrivatePatchGUID: MSP-patch not signed.",
                                     "CPatchRunner::GetPrivatePatchGUID: CPatchRunner::GetPrivatePatchGUID invalid "
                                     "MSP signature."));
+}
+
+TEST_F(PackagesTest, FailureOfAnotherKindPassesThroughWithoutTheCleanUpsTrace) {
+    const std::set<std::wstring> before = TempGuidFolders();
+    signature_double::cannotStart = true;
+    TraceCapture trace;
+    std::string caught = "(nothing thrown)";
+    try {
+        ReadPrivatePatchGUID(L"C:\\Product\\", true);
+    } catch (const std::logic_error& failure) {
+        caught = std::string("logic_error: ") + failure.what();
+    } catch (const zel::RuntimeError& failure) {
+        caught = failure.what();
+    }
+    signature_double::cannotStart = false;
+    EXPECT_EQ(caught, "RuntimeError");
+    for (const TraceLine& line : trace.Lines()) EXPECT_NE(line.tag, "ERR") << line.text;
+    // What the reading left in the temporary folder goes with the test.
+    for (const std::wstring& name : TempGuidFolders())
+        if (!before.count(name)) RemoveTree(GetTempDirPath() + name);
 }
 
 }  // namespace

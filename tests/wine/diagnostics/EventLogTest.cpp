@@ -82,6 +82,31 @@ TEST_F(EventLog, WithoutProductRootNothingIsRegisteredAndEveryReportSaysSo) {
     }
 }
 
+TEST_F(EventLog, SourceKeyThatCannotBeCreatedLeavesTheSourceUnregistered) {
+    SetEnvironment({{L"ProductRoot", L"C:\\Program Files\\Product"}});
+    // A volatile log key: the registry refuses the persistent source key below it.
+    const wchar_t logKey[] = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Torvellan Event Log";
+    SHDeleteKeyW(HKEY_LOCAL_MACHINE, logKey);
+    HKEY volatileKey = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, logKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                              &volatileKey, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(volatileKey);
+
+    const CEventLog log;
+    const bool registered = log.IsRegistered();
+    log.Report(L"lost", EVENTLOG_INFORMATION_TYPE);
+    const auto traced = Traced();
+    const DWORD sourceType = ReadMessageFile().type;
+    SHDeleteKeyW(HKEY_LOCAL_MACHINE, logKey);
+
+    EXPECT_FALSE(registered);
+    EXPECT_EQ(traced, (std::vector<std::string>{
+                          "ERR\t" + FormatErrorTextA(ERROR_CHILD_MUST_BE_VOLATILE, "CEventLog::CEventLogRegSetValueEx"),
+                          "ERR\tCEventLog::Report: Message provider not registered"}));
+    EXPECT_EQ(sourceType, 0u);
+}
+
 TEST_F(EventLog, EventIdsFollowTheType) {
     EXPECT_EQ(EventIdForType(EVENTLOG_ERROR_TYPE), 0xC0021234u);
     EXPECT_EQ(EventIdForType(EVENTLOG_AUDIT_FAILURE), 0xC0021234u);

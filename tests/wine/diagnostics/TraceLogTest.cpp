@@ -80,6 +80,18 @@ TEST(TraceLog, MissingFolderLosesLinesWithoutComplaint) {
     EXPECT_EQ(GetFileAttributesW(L"C:\\no\\such\\folder"), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST(TraceLog, WithoutTheProductKeyTheBareNameInTheCurrentFolderIsUsed) {
+    // This program's prefix has no product environment key.
+    EXPECT_EQ(GetTraceRoot(), L"");
+    EXPECT_EQ(CTraceLog::Instance().FilePath(), L"ZEPPatch.log");
+    wchar_t current[MAX_PATH] = {};
+    ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, current), 0u);
+    const std::wstring file = std::wstring(current) + L"\\ZEPPatch.log";
+    const size_t before = ReadBytes(file).size();
+    Trace(TL_NOTIFY, L"%s: bare name", L"Op");
+    EXPECT_NE(ReadBytes(file).substr(before).find("\tNTF\tpatch\tOp: bare name"), std::string::npos);
+}
+
 TEST(TraceLog, TraceFormatsWithWindowsConventions) {
     const size_t before = ProcessTrace().size();
     Trace(TL_WARNING, L"%s: wide %s narrow %S number %d hex %x", L"Op", L"w", "n", -5, 255u);

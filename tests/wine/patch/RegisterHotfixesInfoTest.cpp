@@ -287,6 +287,47 @@ TEST_F(RegisterHotfixesInfoTest, UnqueryableComponentTableFailsTheAction)
     EXPECT_EQ(lines[3], L"Error 0x8007064f: Failed to get component name.");
 }
 
+TEST_F(RegisterHotfixesInfoTest, ComponentWhoseStateCannotBeReadIsSkippedWithAWarning)
+{
+    // "Ghost" is already in the database's string pool (as a property), so its
+    // row sorts before Target's.
+    const std::wstring path =
+        NewDatabase().Property(L"Ghost", L"1").Component(L"Target", 0, true).PatchInfo(kPatchId, L"hf41").Commit();
+    TestPackage package(path);
+    // Added after costing: the engine holds no state for this component.
+    const MSIHANDLE database = MsiGetActiveDatabase(package.Handle());
+    MSIHANDLE view = 0;
+    ASSERT_EQ(MsiDatabaseOpenViewW(
+                  database, L"SELECT `Component`, `ComponentId`, `Directory_`, `Attributes` FROM `Component`", &view),
+              0u);
+    ASSERT_EQ(MsiViewExecute(view, 0), 0u);
+    const MSIHANDLE record = MsiCreateRecord(4);
+    MsiRecordSetStringW(record, 1, L"Ghost");
+    MsiRecordSetStringW(record, 2, L"{0C0C0C0C-0000-4000-8000-000000000000}");
+    MsiRecordSetStringW(record, 3, L"TARGETDIR");
+    MsiRecordSetInteger(record, 4, 0x100);
+    const UINT inserted = MsiViewModify(view, MSIMODIFY_INSERT_TEMPORARY, record);
+    MsiCloseHandle(record);
+    MsiCloseHandle(view);
+    MsiCloseHandle(database);
+    ASSERT_EQ(inserted, 0u);
+    const auto components = package.Query(L"SELECT `Component` FROM `Component`");
+    ASSERT_EQ(components, (std::vector<Row>{{L"Ghost"}, {L"Target"}}));
+    INSTALLSTATE installed = INSTALLSTATE_UNKNOWN, requested = INSTALLSTATE_UNKNOWN;
+    ASSERT_NE(MsiGetComponentStateW(package.Handle(), L"Ghost", &installed, &requested), 0u);
+
+    ASSERT_EQ(Run(package), 0u);
+
+    const auto lines = ActionLines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1], L"WARNING: Failed to get component 'Ghost' state.");
+    EXPECT_EQ(lines[2], L"SUCCESS: Component found. Name = Target, attributes = 0");
+    const auto rows = package.RegistryRows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][2], kDataKey);
+    EXPECT_EQ(rows[0][5], L"Target");
+}
+
 TEST_F(RegisterHotfixesInfoTest, MissingRegistryTableFailsTheAction)
 {
     m_database.reset(new TestDatabase(CurrentTestName()));

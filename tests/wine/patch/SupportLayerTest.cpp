@@ -199,6 +199,12 @@ TEST_F(SupportLayerTest, ViewsReportNoMoreRowsQuietlyAndFailuresWithALine)
 
     EXPECT_EQ(CaOpenExecuteView(L"SELECT * FROM `NoSuchTable`", view), HRESULT_FROM_WIN32(ERROR_BAD_QUERY_SYNTAX));
     EXPECT_EQ(LayerLines(), (std::vector<std::wstring>{kPrefix + L"Error 0x8007064f: failed to open view on database"}));
+
+    // A handle that is no view: the engine's refusal is logged and returned.
+    m_log.Clear();
+    EXPECT_EQ(CaFetchRecord(CaGetDatabaseHandle(), record), HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(LayerLines(),
+              (std::vector<std::wstring>{kPrefix + L"Error 0x80070006: failed to fetch record from view"}));
 }
 
 TEST_F(SupportLayerTest, InstallStatesCountAsInstallingOrReinstalling)

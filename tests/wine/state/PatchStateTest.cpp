@@ -9,6 +9,7 @@
 #include "util/ErrorText.h"
 #include "util/InstallerQueries.h"
 #include "util/MsiLibrary.h"
+#include "signature/check/ZelExceptions.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@ namespace {
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using ::testing::UnorderedElementsAre;
 
 DWORD Msiexec(const std::wstring& arguments) { return RunAndWait(L"msiexec.exe " + arguments + L" /qn"); }
@@ -36,8 +38,10 @@ class PatchStateTest : public ::testing::Test {
 protected:
     void SetUp() override {
         signature_double::acceptAll = false;
+        signature_double::cannotStart = false;
         CreateDirectoryW(patches.c_str(), nullptr);
     }
+    void TearDown() override { signature_double::cannotStart = false; }
     std::unique_ptr<CPatchManager> Manager() {
         return std::make_unique<CPatchManager>(product.path() + L"\\", patches, ini, true);
     }
@@ -108,6 +112,25 @@ TEST_F(PatchStateTest, DestructorTracesAFailedUpdateAndGoesOn) {
     EXPECT_EQ(ReadBytes(ini), written);
 }
 
+TEST_F(PatchStateTest, SignatureCheckThatCannotStartStopsTheUpdate) {
+    const std::string before = "[PATCHES_STATE]\r\n" + IniLine(kGuidB, L"not_installed");
+    WriteBytes(ini, before);
+    PlacePackage(PackageB(), patches + L"\\b.msp", true);
+    signature_double::cannotStart = true;
+    EXPECT_THROW(Manager(), zel::RuntimeError);
+    EXPECT_EQ(ReadBytes(ini), before);
+
+    // In the destructor it is traced like any other failure of the update.
+    signature_double::cannotStart = false;
+    auto manager = Manager();
+    const std::string written = ReadBytes(ini);
+    signature_double::cannotStart = true;
+    TraceCapture trace;
+    EXPECT_NO_THROW(manager.reset());
+    EXPECT_EQ(trace.Tagged().back(), "WRN RuntimeError");
+    EXPECT_EQ(ReadBytes(ini), written);
+}
+
 // After this test patch A stays applied for the rest of the program.
 TEST_F(PatchStateTest, AppliedPatchBecomesInstalledAndExactKeysMatter) {
     std::wstring lowerA = kGuidA;
@@ -146,6 +169,24 @@ TEST_F(PatchStateTest, PatchWithALongTransformListIsListedOnce) {
         answers[index] = Msi().enumPatches(kProductCode.c_str(), index, patch, transforms, &length);
     }
     EXPECT_THAT(answers, Contains(static_cast<UINT>(ERROR_MORE_DATA)));
+}
+
+// Runs last: it removes the product. A manager whose product went away
+// meanwhile cannot enumerate the applied patches any more.
+TEST_F(PatchStateTest, ProductRemovedMeanwhileFailsTheEnumerationAndKeepsTheFile) {
+    auto manager = Manager();
+    const std::string written = ReadBytes(ini);
+    ASSERT_EQ(Msiexec(L"/x " + kProductCode), 0u);
+
+    EXPECT_EQ(ThrownText([&] { (void)manager->IsPatchInstalled(kGuidA); }),
+              FormatErrorTextA(ERROR_UNKNOWN_PRODUCT, "CPatchManager::IsPatchInstalled"));
+    TraceCapture trace;
+    EXPECT_NO_THROW(manager.reset());
+    const std::vector<std::string> lines = trace.Tagged();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "WRN " + FormatErrorTextA(ERROR_UNKNOWN_PRODUCT, "CPatchManager::UpdateConfig"));
+    EXPECT_THAT(lines, Not(Contains("NTF CPatchManager::UpdateConfig: Finish success")));
+    EXPECT_EQ(ReadBytes(ini), written);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "CheckFileSignatureDouble.h"
 
 #include "signature/check/CheckFileSignature.h"
+#include "signature/check/ZelExceptions.h"
 
 #include <windows.h>
 
@@ -11,6 +12,7 @@
 
 namespace signature_double {
 bool acceptAll = false;
+bool cannotStart = false;
 std::vector<std::pair<std::wstring, std::wstring>> calls;
 std::vector<bool> heldCalls;
 }  // namespace signature_double
@@ -32,6 +34,7 @@ std::string ReadHeld(HANDLE file) {
 bool CheckFileSignature(const std::wstring& keyFolder, const std::wstring& filePath, void* heldFile) {
     signature_double::calls.emplace_back(keyFolder, filePath);
     signature_double::heldCalls.push_back(heldFile != nullptr);
+    if (signature_double::cannotStart) throw zel::RuntimeError(".\\FileSignChecker", 18, std::wstring());
     if (signature_double::acceptAll) return true;
     std::string content;
     if (heldFile) {

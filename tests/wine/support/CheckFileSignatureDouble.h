@@ -11,6 +11,9 @@ namespace signature_double {
 inline constexpr char kTestSignedMarker[] = "\r\n;:TEST-DOUBLE-SIGNED%%";
 
 extern bool acceptAll;
+// While set, every check raises zel::RuntimeError, as the real check does when
+// its signature library cannot start.
+extern bool cannotStart;
 extern std::vector<std::pair<std::wstring, std::wstring>> calls;  // (key folder, file path)
 extern std::vector<bool> heldCalls;  // per call: read through a held handle
 

@@ -38,6 +38,14 @@ TEST(CreateDirRecurs, PathWithoutBackslashIsRefusedAndItsErrorTravelsUp) {
     EXPECT_THAT(trace.Tagged(), ElementsAre("ERR CreateDirRecurs: incorrect path Q:"));
 }
 
+TEST(CreateDirRecurs, OtherFirstErrorIsReturnedWithoutATraceLine) {
+    TraceCapture trace;
+    // A character no file name may hold: refused by the first attempt.
+    EXPECT_EQ(CreateDirRecurs(L"C:\\zep<name"), static_cast<unsigned long>(ERROR_INVALID_NAME));
+    EXPECT_FALSE(Exists(L"C:\\zep<name"));
+    EXPECT_THAT(trace.Lines(), IsEmpty());
+}
+
 TEST(CreateDirRecurs, FailedRetryIsTracedWithTheSystemText) {
     ScratchFolder folder(L"zep-mkdir");
     WriteBytes(folder / L"file", "x");

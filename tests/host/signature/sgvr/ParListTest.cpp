@@ -30,6 +30,27 @@ TEST_F(ParList, AddRefusesMissingBufferOrSize) {
     EXPECT_EQ(SGVR_ParList_Create(nullptr), SGVR_E_INVALID_ARG);
 }
 
+TEST_F(ParList, RefusedAllocationWhileAddingAttachesNothing) {
+    for (long refuse = 0;; ++refuse) {
+        List list;
+        SGVR_ENTRY kept = SGVR_ParList_AddObjectBuffer(list, 0, bytes_, 8, nullptr, 0);
+        ASSERT_NE(kept, nullptr);
+        const long before = memory::live;
+        memory::Reset();
+        memory::refuseAfter = refuse;
+        SGVR_ENTRY added = SGVR_ParList_AddObjectBuffer(list, 0, bytes_ + 1, 7, nullptr, 0);
+        memory::Reset();
+        if (added != nullptr) {
+            EXPECT_GT(refuse, 0);  // the add allocates at all
+            break;
+        }
+        EXPECT_EQ(SGVR_ParList_GetStatus(list), SGVR_E_NO_MEMORY) << "allocation " << refuse << " refused";
+        EXPECT_EQ(memory::live, before) << "allocation " << refuse << " refused";
+        EXPECT_EQ(SGVR_ParList_FirstObject(list), kept);
+        EXPECT_EQ(SGVR_ParList_NextObject(list, kept), nullptr);
+    }
+}
+
 TEST_F(ParList, RandomIndicesAreUniqueAndNeverZero) {
     List list;
     std::set<uint16_t> seen;
