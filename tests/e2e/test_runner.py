@@ -30,6 +30,7 @@ TSREMOTE = os.path.join(BUILD, "testenv", "tsremote", "tsremote.dll")
 TSSTUB = os.path.join(BUILD, "testenv", "tsstub", "tsstub.tsm")
 ORX = os.path.join(BUILD, "testenv", "orx", "orx.exe")
 PRODUCT_MSI = os.path.join(BUILD, "testenv", "msi", "zep8.msi")
+PRODUCT_CODE = "{D72DD679-A3EC-4FCF-AFAF-12E2552450B6}"  # of the stand-in ZEP 8
 wine.require_runnable(HF41, os.environ["ZEP_WEXEC"], standin_path())
 
 SIGNED = os.environ.get("ZEP_SIGNED_PACKAGES") == "1"
@@ -608,22 +609,34 @@ class AcceptedPackage(Course):
 class WithTheFixApplied(Course):
     """The fix's patch applied to the product by Wine's own engine (the test
     package a.msp carries the fix's patch GUID), so that the removal courses
-    reach the engine. Runs last (unittest runs the classes in name order):
-    Wine's engine cannot remove a patch, and the product stays patched."""
+    reach the engine. Wine's engine cannot remove a patch: afterwards the
+    product is uninstalled and installed again, unpatched, for whatever runs
+    next in this prefix."""
+
+    @classmethod
+    def wines_engine(cls, *arguments):
+        prefix.reg_set(DLL_OVERRIDES, "msiexec.exe", "builtin")
+        try:
+            return prefix._exec([wine.WINE64, "msiexec"] + list(arguments))
+        finally:
+            prefix.reg_set(DLL_OVERRIDES, "msiexec.exe", "native")
 
     @classmethod
     def setUpClass(cls):
         package = os.path.join(BUILD, "tests", "wine", "support", "data", "a.msp")
-        prefix.reg_set(DLL_OVERRIDES, "msiexec.exe", "builtin")
-        try:
-            out = prefix._exec([wine.WINE64, "msiexec", "/p", "Z:" + package.replace("/", "\\"), "/qn"])
-        finally:
-            prefix.reg_set(DLL_OVERRIDES, "msiexec.exe", "native")
+        out = cls.wines_engine("/p", "Z:" + package.replace("/", "\\"), "/qn")
         if out.returncode != 0:
             raise RuntimeError("the fix's patch was not applied: %r" % out.stderr[-2000:])
 
+    @classmethod
+    def tearDownClass(cls):
+        for arguments in (("/x", PRODUCT_CODE, "/qn"), ("/i", "Z:" + PRODUCT_MSI.replace("/", "\\"), "/qn")):
+            out = cls.wines_engine(*arguments)
+            if out.returncode != 0:
+                raise RuntimeError("msiexec %s failed: %r" % (arguments[0], out.stderr[-2000:]))
+
     def uninstall_line(self):
-        return ('msiexec.exe /package {D72DD679-A3EC-4FCF-AFAF-12E2552450B6} '
+        return ('msiexec.exe /package ' + PRODUCT_CODE + ' '
                 '/uninstall {A623E528-4926-4E76-92A1-A9220E993BE6} /lv+* "%sZEPPatchMSI.log" /qn INSTALLONREBOOT=1'
                 % TRACE_ROOT)
 
