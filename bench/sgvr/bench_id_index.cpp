@@ -6,39 +6,18 @@
 //   bench_id_index BUILTIN-ROOT-KEY [COUNT...]
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "BenchPackages.h"
 #include "BenchStats.h"
-#include "arith/GostHash.h"
-#include "arith/ObjectHashes.h"
-#include "arith/TrailerSignature.h"
 #include "image/RegistryImageWriter.h"
-#include "sgvr/Sgvr.h"
 #include "signer/GostSigner.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-bool ReadKey(const char* path, uint8_t d[32]) {
-    std::ifstream in(path);
-    std::string prefix, hex;
-    in >> prefix >> hex;
-    if (hex.size() != 64) return false;
-    for (int i = 0; i < 32; ++i) d[i] = static_cast<uint8_t>(std::stoul(hex.substr(2 * i, 2), nullptr, 16));
-    return true;
-}
-
-Bytes Signed(Bytes content, const uint8_t d[32]) {
-    uint8_t hash[32], sig[64], trailer[sgvr::kTrailerSize];
-    sgvr::CGostHash::Compute(content.data(), content.size(), hash);
-    sgvrtool::SignHash(d, hash, sig);
-    sgvr::EncodeTrailer(sig, trailer);
-    content.insert(content.end(), trailer, trailer + sizeof trailer);
-    return content;
-}
+using sgvrbench::Bytes;
+using sgvrbench::Signed;
 
 // A registry of key entries, entry i serving served[i].
 Bytes KeyRegistry(uint32_t id, const uint8_t pub[64], const std::vector<uint32_t>& served) {
@@ -59,27 +38,11 @@ Bytes KeyRegistry(uint32_t id, const uint8_t pub[64], const std::vector<uint32_t
     return image;
 }
 
-bool Check(const Bytes& root, const Bytes& inter, const Bytes& package) {
-    SGVR_CONTEXT context = SGVR_CreateContext(std::malloc, std::free, nullptr, 1);
-    SGVR_PARLIST regs = nullptr, objects = nullptr;
-    SGVR_ParList_Create(&regs);
-    SGVR_ParList_AddRegistryBuffer(regs, 0, root.data(), static_cast<uint32_t>(root.size()), nullptr, 0);
-    SGVR_ParList_AddRegistryBuffer(regs, 0, inter.data(), static_cast<uint32_t>(inter.size()), nullptr, 0);
-    bool ok = SGVR_PrepareRegsSet(context, regs, 0) == SGVR_OK;
-    SGVR_ParList_Create(&objects);
-    SGVR_ParList_AddObjectBuffer(objects, 0, package.data(), static_cast<uint32_t>(package.size()), nullptr, 0);
-    ok = ok && SGVR_CheckObjects(context, objects, 0) == SGVR_OK;
-    SGVR_ParList_Destroy(objects);
-    SGVR_ParList_Destroy(regs);
-    SGVR_DestroyContext(context, 1);
-    return ok;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     uint8_t builtin[32];
-    if (argc < 2 || !ReadKey(argv[1], builtin)) {
+    if (argc < 2 || !sgvrbench::ReadKey(argv[1], builtin)) {
         std::fprintf(stderr, "usage: bench_id_index BUILTIN-ROOT-KEY [COUNT...]\n");
         return 2;
     }
@@ -99,7 +62,7 @@ int main(int argc, char** argv) {
         sgvrbench::CSeries t;
         for (int round = 0; round < 3; ++round) {
             bool ok = false;
-            t.values.push_back(sgvrbench::TimeIt([&] { ok = Check(root, inter, package); }));
+            t.values.push_back(sgvrbench::TimeIt([&] { ok = sgvrbench::CheckPackage(root, inter, package); }));
             if (!ok) {
                 std::fprintf(stderr, "the check failed at %lu entries\n", n);
                 return 1;

@@ -10,66 +10,36 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <string>
+#include <utility>
 #include <vector>
 
+#include "BenchPackages.h"
 #include "BenchStats.h"
 #include "arith/GostHash.h"
-#include "GostSigner.h"
-#include "arith/ObjectHashes.h"
-#include "sgvr/Sgvr.h"
 #include "arith/TrailerSignature.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using sgvrbench::Bytes;
 
 Bytes ReadFile(const char* path) {
     std::ifstream in(path, std::ios::binary);
     return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-bool ReadKey(const char* path, uint8_t d[32]) {
-    std::ifstream in(path);
-    std::string prefix, hex;
-    in >> prefix >> hex;
-    if (hex.size() != 64) return false;
-    for (int i = 0; i < 32; ++i) d[i] = static_cast<uint8_t>(std::stoul(hex.substr(2 * i, 2), nullptr, 16));
-    return true;
-}
-
+// The object name the patcher checks the package under: "hf41.msp" in UTF-16LE with its terminator.
 const uint8_t kName[] = {'h', 0, 'f', 0, '4', 0, '1', 0, '.', 0, 'm', 0, 's', 0, 'p', 0, 0, 0};
+const sgvr::ByteView kObjectName{kName, sizeof kName};
 
+// A package of the given size, signed under the patcher's object name.
 Bytes SignedPackage(size_t total, const uint8_t d[32]) {
     Bytes p(total - sgvr::kTrailerSize);
     for (size_t i = 0; i < p.size(); ++i) p[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
-    uint8_t hash[32], sig[64], trailer[sgvr::kTrailerSize];
-    sgvr::CGostHash::Compute(p.data(), p.size(), hash);
-    const sgvr::ByteView name{kName, sizeof kName};
-    sgvr::ApplyNames(hash, &name, 1);
-    sgvrtool::SignHash(d, hash, sig);
-    sgvr::EncodeTrailer(sig, trailer);
-    p.insert(p.end(), trailer, trailer + sizeof trailer);
-    return p;
+    return sgvrbench::Signed(std::move(p), d, &kObjectName);
 }
 
-// The patcher's sequence; false when anything but success came back.
 bool CheckPackage(const Bytes& tl, const Bytes& oper, const Bytes& package) {
-    SGVR_CONTEXT context = SGVR_CreateContext(std::malloc, std::free, nullptr, 1);
-    SGVR_PARLIST regs = nullptr, objects = nullptr;
-    SGVR_ParList_Create(&regs);
-    SGVR_ParList_AddRegistryBuffer(regs, 0, tl.data(), static_cast<uint32_t>(tl.size()), nullptr, 0);
-    SGVR_ParList_AddRegistryBuffer(regs, 0, oper.data(), static_cast<uint32_t>(oper.size()), nullptr, 0);
-    bool ok = SGVR_PrepareRegsSet(context, regs, 0) == SGVR_OK;
-    SGVR_ParList_Create(&objects);
-    SGVR_ENTRY e = SGVR_ParList_AddObjectBuffer(objects, 0, package.data(), static_cast<uint32_t>(package.size()),
-                                                nullptr, 0);
-    SGVR_ParList_SetObjectName(objects, e, kName, sizeof kName);
-    ok = ok && SGVR_CheckObjects(context, objects, 0) == SGVR_OK;
-    SGVR_ParList_Destroy(objects);
-    SGVR_ParList_Destroy(regs);
-    SGVR_DestroyContext(context, 1);
-    return ok;
+    return sgvrbench::CheckPackage(tl, oper, package, &kObjectName);
 }
 
 }  // namespace
@@ -81,7 +51,7 @@ int main(int argc, char** argv) {
     }
     const Bytes tl = ReadFile(argv[1]), oper = ReadFile(argv[2]);
     uint8_t d[32];
-    if (tl.empty() || oper.empty() || !ReadKey(argv[3], d)) {
+    if (tl.empty() || oper.empty() || !sgvrbench::ReadKey(argv[3], d)) {
         std::fprintf(stderr, "cannot read the registries or the key\n");
         return 2;
     }
