@@ -11,7 +11,7 @@
 
 #include "Candidates.h"
 #include "arith/GostHash.h"
-#include "GostEngine.h"
+#include "OpenSslGost.h"
 
 namespace sgvrbench {
 
@@ -40,12 +40,12 @@ std::vector<CHashCandidate> HashCandidates() {
                        botan->final(o);
                    }});
 
-    ENGINE* engine = GostEngine();
+    ENGINE* engine = oracle::GostEngine();
     const EVP_MD* md = engine ? ENGINE_get_digest(engine, NID_id_GostR3411_94) : nullptr;
     if (!md) throw std::runtime_error("OpenSSL GOST engine or md_gost94 not available");
     out.push_back({"OpenSSL + GOST engine (md_gost94)", [md](const uint8_t* d, size_t n, uint8_t o[32]) {
                        unsigned int len = 32;
-                       EVP_Digest(d, n, o, &len, md, GostEngine());
+                       EVP_Digest(d, n, o, &len, md, oracle::GostEngine());
                    }});
     return out;
 }

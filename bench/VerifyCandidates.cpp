@@ -10,7 +10,7 @@
 #include <stdexcept>
 
 #include "Candidates.h"
-#include "GostEngine.h"
+#include "OpenSslGost.h"
 #include "GostSigner.h"
 #include "arith/GostVerifier.h"
 
@@ -72,7 +72,7 @@ CVerifyCandidate OpenSslEngine() {
         EVP_PKEY_free(p->key);
         delete p;
     });
-    ENGINE* e = GostEngine();
+    ENGINE* e = oracle::GostEngine();
     if (!e) throw std::runtime_error("OpenSSL GOST engine not available");
     EVP_PKEY_CTX* pctx = EVP_PKEY_CTX_new_id(NID_id_GostR3410_2001, e);
     EVP_PKEY* params = nullptr;

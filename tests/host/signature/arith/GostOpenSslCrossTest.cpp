@@ -3,6 +3,7 @@
 // a big-endian hash and r || s, so both are converted at the border.
 #define OPENSSL_SUPPRESS_DEPRECATED
 #include <gtest/gtest.h>
+#include "OpenSslGost.h"
 #include <openssl/bn.h>
 #include <openssl/ec.h>
 #include <openssl/engine.h>
@@ -21,16 +22,7 @@ using namespace sgvrtest;
 
 namespace {
 
-ENGINE* GostEngine() {
-    static ENGINE* engine = [] {
-        ENGINE_load_builtin_engines();
-        ENGINE* e = ENGINE_by_id("gost");
-        if (e && !ENGINE_init(e)) e = nullptr;
-        if (e) ENGINE_set_default(e, ENGINE_METHOD_ALL);
-        return e;
-    }();
-    return engine;
-}
+using oracle::GostEngine;
 
 struct PkeyDeleter {
     void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); }

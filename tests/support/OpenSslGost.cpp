@@ -1,6 +1,6 @@
-#include "GostEngine.h"
+#include "OpenSslGost.h"
 
-namespace sgvrbench {
+namespace oracle {
 
 ENGINE* GostEngine() {
     static ENGINE* engine = [] {
@@ -13,4 +13,4 @@ ENGINE* GostEngine() {
     return engine;
 }
 
-}  // namespace sgvrbench
+}  // namespace oracle
