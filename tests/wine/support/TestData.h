@@ -3,6 +3,7 @@
 // helpers shared by the test programs.
 #include "CheckFileSignatureDouble.h"
 #include "ScratchFolder.h"
+#include "TestProcess.h"
 #include "TestText.h"
 #include "TraceFile.h"
 #include "util/Process.h"
@@ -35,12 +36,7 @@ inline void PlacePackage(const std::wstring& from, const std::wstring& to, bool 
 
 // Runs a command line to its end; its exit code, or ~0u when it did not start.
 inline DWORD RunAndWait(std::wstring commandLine) {
-    PROCESS_INFORMATION info{};
-    if (CrtProc(nullptr, &commandLine[0], nullptr, info) != 0) return ~0u;
-    WaitForSingleObject(info.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return code;
+    UniqueProcessInformation process;
+    if (CrtProc(nullptr, &commandLine[0], nullptr, *process.put()) != 0) return ~0u;
+    return WaitForExitCode(process);
 }

@@ -2,6 +2,7 @@
 // orx.exe and the engine append to one tessel.log at the same moments.
 #include "EnvironmentKey.h"
 #include "ScratchFolder.h"
+#include "TestProcess.h"
 #include "TraceFile.h"
 #include "testenv/standin/Journal.h"
 #include "util/ProductEnvironment.h"
@@ -13,7 +14,6 @@
 #include <cstdlib>
 #include <cwchar>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -26,20 +26,15 @@ TEST(Journal, ConcurrentWritersLoseNoLine) {
 
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::vector<PROCESS_INFORMATION> writers;
+    UniqueProcessInformation writers[kWriters];
     for (int i = 0; i < kWriters; ++i) {
         std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --writer " + std::to_wstring(i);
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        ASSERT_TRUE(CreateProcessW(self, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
-        writers.push_back(info);
+        ASSERT_TRUE(CreateProcessW(self, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   writers[i].put()));
     }
-    for (PROCESS_INFORMATION& info : writers) {
-        EXPECT_EQ(WaitForSingleObject(info.hProcess, 60000), WAIT_OBJECT_0);
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-    }
+    for (const UniqueProcessInformation& writer : writers) EXPECT_EQ(WaitForExitCode(writer, 60000), 0u);
 
     const std::string journal = ReadBytes(product / L"tessel.log");
     for (int i = 0; i < kWriters; ++i)

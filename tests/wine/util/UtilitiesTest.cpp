@@ -147,14 +147,9 @@ TEST(CrtProc, MissingProgramGivesFileNotFoundAndTwoTraceLines) {
 TEST(CrtProc, StartsInTheGivenFolderAndHandsOverTheHandles) {
     ScratchFolder folder(L"zep-crtproc");
     std::wstring command = L"cmd.exe /c echo here> marker.txt & exit 7";
-    PROCESS_INFORMATION info{};
-    ASSERT_EQ(CrtProc(nullptr, &command[0], folder.path().c_str(), info), 0u);
-    WaitForSingleObject(info.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    EXPECT_EQ(code, 7u);
+    UniqueProcessInformation process;
+    ASSERT_EQ(CrtProc(nullptr, &command[0], folder.path().c_str(), *process.put()), 0u);
+    EXPECT_EQ(WaitForExitCode(process), 7u);
     EXPECT_TRUE(Exists(folder / L"marker.txt"));
 }
 
@@ -165,14 +160,9 @@ TEST(CrtProc, ApplicationNameRunsThatFileWithTheCommandLineUnchanged) {
     const std::wstring cmd = SystemFilePath(L"cmd.exe");
     ASSERT_FALSE(cmd.empty());
     std::wstring command = L"zep-not-searched.exe /c echo here> line.txt & exit 9";
-    PROCESS_INFORMATION info{};
-    ASSERT_EQ(CrtProc(cmd.c_str(), &command[0], folder.path().c_str(), info), 0u);
-    WaitForSingleObject(info.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    EXPECT_EQ(code, 9u);
+    UniqueProcessInformation process;
+    ASSERT_EQ(CrtProc(cmd.c_str(), &command[0], folder.path().c_str(), *process.put()), 0u);
+    EXPECT_EQ(WaitForExitCode(process), 9u);
     EXPECT_TRUE(Exists(folder / L"line.txt"));
 }
 
