@@ -9,6 +9,7 @@ import glob
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 from dataclasses import dataclass
@@ -21,6 +22,8 @@ WINE32 = "/usr/lib/wine/wine"
 
 HKLM = "HKEY_LOCAL_MACHINE"
 PRODUCT_ENV_KEY = HKLM + r"\Software\TorvellanLab\protected\ZEP8\environment"
+# What wexec prints when Wine fails to create a process with ERROR_INTERNAL_ERROR.
+WINE_INTERNAL_ERROR = b"wexec: CreateProcessW failed with 1359"
 
 
 def _shell(function, *args):
@@ -259,6 +262,12 @@ class Prefix:
             extra.update(env)
         loader = loader or (WINE64 if is_pe32_plus(driver) else WINE32)
         proc = self._exec([loader, driver], env=self.env(extra), timeout=timeout)
+        if not os.path.exists(result_file) and WINE_INTERNAL_ERROR in proc.stderr:
+            # Wine itself, now and then, fails to create a process with an
+            # internal error (1359): the program never started, so starting it
+            # once more repeats nothing. Said on stderr so that it stays seen.
+            sys.stderr.write("wexec: Wine could not create the process for %s (1359); started once more\n" % command)
+            proc = self._exec([loader, driver], env=self.env(extra), timeout=timeout)
         if not os.path.exists(result_file):
             raise RuntimeError("wexec did not run %s: %s" % (command, proc.stderr.decode(errors="replace")))
         with open(result_file) as f:
